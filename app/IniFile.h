@@ -1,0 +1,36 @@
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+// INI texts are read through a buffer of this size, so a value holds at most
+// 1023 characters; longer values are cut by the private-profile functions.
+inline constexpr DWORD kIniTextBufferSize = 1024;
+
+// Reads a text value; a missing file, section or key gives `def`.
+std::string ReadIniText(const std::string& file, const std::string& section,
+                        const std::string& key, const std::string& def = "");
+
+// Reads a number from the value's leading digits; a missing key gives `def`.
+int ReadIniNumber(const std::string& file, const std::string& section,
+                  const std::string& key, int def = 0);
+
+// Writes (or adds) a value, creating the section and the file when missing.
+bool WriteIniText(const std::string& file, const std::string& section,
+                  const std::string& key, const std::string& value);
+
+// Names of the keys of one section, in file order (empty when none).
+std::vector<std::string> ReadIniKeys(const std::string& file, const std::string& section);
+
+// Splits a comma-separated list. Every piece before a comma counts, empty ones
+// too; the piece after the last comma counts only when it is not empty:
+// "a,,b" gives a, "", b; "a," gives a; "" gives nothing.
+std::vector<std::string> SplitList(const std::string& value);
+
+// The same split, each piece converted like atoi (an empty or non-numeric
+// piece gives 0, values beyond the int range are clamped).
+std::vector<int> SplitNumberList(const std::string& value);
+
+// atoi without its undefined behaviour on overflow: leading blanks, an
+// optional sign and the leading decimal digits, clamped to the int range.
+int ParseLeadingNumber(const std::string& text);

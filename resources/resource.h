@@ -1,0 +1,67 @@
+// Resource ids of the launcher. The numbers are fixed: settings, tests and
+// the templates rely on them.
+#pragma once
+
+// Dialogs
+#define IDD_ABOUTBOX             100
+#define IDD_LAUNCHER_DIALOG      102
+#define IDD_STATUS_POPUP         110
+
+// Icons
+#define IDI_APP                  128
+#define IDI_REFRESH              142
+#define IDI_DOWNLOAD             144
+#define IDI_OPTIONS              156
+#define IDI_LAUNCH               157
+#define IDI_TEAMSPEAK            158
+#define IDI_DOWNLOADS            160
+#define IDI_WEBSITE              161
+#define IDI_SPECTATE             162
+#define IDI_DRIVE                172
+
+// Bitmaps
+#define IDB_BACKGROUND           141
+#define IDB_STATUS_BACKGROUND    147
+#define IDB_TABS                 154
+#define IDB_DEFAULT_BANNER       161
+
+// Controls of the main window
+#define IDC_UNZIP_TEST           1000
+#define IDC_TRACKS_LIST          1001
+#define IDC_MODS_LIST            1002
+#define IDC_SIMS_LIST            1003
+#define IDC_EVENT_LIST           1004
+#define IDC_DOWNLOAD_TRACKS      1005
+#define IDC_CARS_LIST            1006
+#define IDC_DOWNLOAD_CARS        1007
+#define IDC_DOWNLOAD_MODS        1008
+#define IDC_GRD_SERVERS          1012
+#define IDC_SETUPS_LIST          1014
+#define IDC_DOWNLOAD_SETUPS      1015
+#define IDC_REFRESH              1016
+#define IDC_OPTIONS              1017
+#define IDC_LAUNCH               1018
+#define IDC_TEAMSPEAK            1019
+#define IDC_DOWNLOADS_TOGGLE     1020
+#define IDC_WEBSITE              1021
+#define IDC_SIM_FOLDER           1023
+#define IDC_HIDDEN_STATIC        1024
+#define IDC_STATUS_TEXT          1032
+#define IDC_DOWNLOAD_TABS        1034
+#define IDC_SELECT_ALL           1036
+#define IDC_STATUS_ANCHOR        1040
+#define IDC_LEGEND_RED           1048
+#define IDC_LEGEND_GRAY          1049
+#define IDC_LEGEND_BOLD          1050
+#define IDC_DOWNLOAD_SIMS        1051
+#define IDC_SEPARATOR            1058
+#define IDC_SPECTATOR            1062
+#define IDC_TIME_ZONE            1071
+
+// System menu command of the About box
+#define IDM_ABOUTBOX             0x0010
+
+// Version, shown in the title and compared by the update check
+#define ZANT_VERSION_TEXT        "1.8"
+#define ZANT_FILE_VERSION        1,8,3,0
+#define ZANT_FILE_VERSION_TEXT   "1.8.3.0"

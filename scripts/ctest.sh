@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs the 64-bit tests under Wine, in the build's own prefix and inside a
+# private network namespace: the tests start their own servers on
+# 127.0.0.1 (port 80 among them) without clashing with anything else here.
+# Arguments go to ctest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/env.sh
+if [ -z "${ZANT_IN_NETNS:-}" ]; then
+  exec unshare --net env ZANT_IN_NETNS=1 bash "$0" "$@"
+fi
+ip link set lo up
+# Wine's services must be running before ctest starts a test, or they keep
+# ctest's output pipe open and it never ends.
+wineserver -p </dev/null >/dev/null 2>&1
+wine64 wineboot </dev/null >/dev/null 2>&1 || true
+status=0
+(cd "$ZANT_BUILD/win64" && ctest --timeout 300 "$@") || status=$?
+wineserver -k </dev/null >/dev/null 2>&1 || true
+exit $status

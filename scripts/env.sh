@@ -1,0 +1,10 @@
+# Sourced by the project's scripts: where the build lives and how Wine runs.
+ZANT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export ZANT_BUILD=${ZANT_BUILD:-$ZANT_ROOT/build}
+export ZANT_DEPS=$ZANT_BUILD/deps
+export WINEPREFIX=$ZANT_BUILD/wineprefix
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winebrowser.exe="
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy NO_PROXY
+export PATH=/usr/lib/wine:$PATH

@@ -1,0 +1,92 @@
+#include <string>
+
+#include "app/Settings.h"
+#include "resources/resource.h"
+#include "tests/support/TestEnv.h"
+#include "ui/LauncherDlg.h"
+
+namespace {
+
+std::string WindowText(HWND window)
+{
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+class LauncherWindowTest : public LauncherTest {
+protected:
+    void SetUp() override
+    {
+        LauncherTest::SetUp();
+        simFolder_ = TempDir() + "Sim\\";
+        MakeFolders(simFolder_);
+    }
+    std::string simFolder_;
+};
+
+TEST_F(LauncherWindowTest, TitleAndFolderLabel)
+{
+    CLauncherDlg dialog(simFolder_ + "ZANTLauncher.exe", TempDir() + "Documents");
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_EQ(WindowText(dialog.hwnd()), "ZANT Launcher 1.8");
+    EXPECT_EQ(WindowText(dialog.Item(IDC_SIM_FOLDER)), simFolder_);
+    EXPECT_EQ(dialog.EventsAddress(), std::string(kDefaultWebBase) + "/schedule/launcher.php?server=N");
+}
+
+TEST_F(LauncherWindowTest, DedicatedModeNamesTheFolderInTheTitle)
+{
+    CLauncherDlg dialog(simFolder_ + "ZANTLauncher.exe", "");
+    dialog.Environment().dedicated = true;
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_EQ(WindowText(dialog.hwnd()), simFolder_ + " - ZANT Launcher 1.8");
+    EXPECT_EQ(dialog.EventsAddress(), std::string(kDefaultWebBase) + "/schedule/launcher.php?server=Y");
+}
+
+struct FoundWindow {
+    DWORD processId;
+    HWND window;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param)
+{
+    auto* found = reinterpret_cast<FoundWindow*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == found->processId && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == nullptr) {
+        found->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The real program, copied into a sim folder and started there, opens its
+// main window and numbers its installation.
+TEST_F(LauncherWindowTest, ProgramStartedFromASimFolderOpensItsWindow)
+{
+    const std::string exe = simFolder_ + "ZANTLauncher.exe";
+    ASSERT_TRUE(CopyFileA(ZANT_LAUNCHER_EXE, exe.c_str(), FALSE)) << ZANT_LAUNCHER_EXE;
+    WriteSettingNumber("Count", 3, "Locations");
+
+    STARTUPINFOA startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    std::string commandLine = "\"" + exe + "\"";
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               simFolder_.c_str(), &startup, &process));
+    FoundWindow found = {process.dwProcessId, nullptr};
+    for (int i = 0; i < 200 && !found.window; ++i) {
+        if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) break;
+        EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&found));
+    }
+    ASSERT_NE(found.window, nullptr) << "no main window appeared";
+    EXPECT_EQ(WindowText(found.window), "ZANT Launcher 1.8");
+    EXPECT_EQ(ReadSettingNumber(simFolder_, 0, "Locations"), 4);
+    EXPECT_EQ(ReadSettingNumber("Count", 0, "Locations"), 4);
+
+    PostMessageA(found.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+}  // namespace

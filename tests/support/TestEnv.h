@@ -1,0 +1,44 @@
+#pragma once
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/MessageBox.h"
+
+// Base of every test: starts from a missing settings key and a fresh temp
+// folder, and answers message boxes. A message box the test did not announce
+// with ExpectMessage fails the test.
+class LauncherTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The next message box must contain textPart; it is answered with answer.
+    void ExpectMessage(const std::string& textPart, int answer = IDOK);
+    const std::vector<MessageCall>& Messages() const { return messages_; }
+
+    // A fresh folder for this test, ending in a backslash.
+    const std::string& TempDir() const { return tempDir_; }
+
+private:
+    struct Expectation {
+        std::string textPart;
+        int answer;
+    };
+    std::deque<Expectation> expected_;
+    std::vector<MessageCall> messages_;
+    std::string tempDir_;
+};
+
+// Small file helpers for tests.
+void WriteTextFile(const std::string& path, const std::string& content);
+std::string ReadTextFile(const std::string& path);
+bool FileExists(const std::string& path);
+void MakeFolders(const std::string& path);
+// Removes a folder tree; used to clean up after tests.
+void RemoveTree(const std::string& folder);
+// The launcher's settings key, removed before and after every test.
+void DeleteSettingsKey();

@@ -1,0 +1,73 @@
+#include "ui/Dialog.h"
+
+CDialog::~CDialog()
+{
+    if (hwnd_ && !modal_) DestroyWindow(hwnd_);
+}
+
+INT_PTR CDialog::DoModal(HWND parent)
+{
+    modal_ = true;
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent, DialogProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+bool CDialog::Create(HWND parent)
+{
+    modal_ = false;
+    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent, DialogProc,
+                              reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+void CDialog::EndDialog(INT_PTR result)
+{
+    if (modal_)
+        ::EndDialog(hwnd_, result);
+    else
+        DestroyWindow(hwnd_);
+}
+
+bool CDialog::OnCommand(int id, int code, HWND control)
+{
+    if (id == IDOK || id == IDCANCEL) {
+        EndDialog(id);
+        return true;
+    }
+    return false;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CDialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lParam);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        return self->OnInitDialog();
+    }
+    self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (!self) return FALSE;
+
+    switch (message) {
+    case WM_COMMAND:
+        return self->OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (!self->OnNotify(reinterpret_cast<NMHDR*>(lParam), &result)) return FALSE;
+        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+    case WM_DESTROY:
+        self->OnDestroy();
+        break;
+    case WM_NCDESTROY:
+        SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+        self->hwnd_ = nullptr;
+        return FALSE;
+    default:
+        break;
+    }
+    bool handled = false;
+    const INT_PTR result = self->OnMessage(message, wParam, lParam, &handled);
+    return handled ? result : FALSE;
+}

@@ -12,9 +12,12 @@ fi
 ip link set lo up
 # Wine's services must be running before ctest starts a test, or they keep
 # ctest's output pipe open and it never ends.
-wineserver -p </dev/null >/dev/null 2>&1
+# A wineserver already running for this prefix (another test run) is shared
+# and left alone.
+own_server=0
+if wineserver -p </dev/null >/dev/null 2>&1; then own_server=1; fi
 wine64 wineboot </dev/null >/dev/null 2>&1 || true
 status=0
 (cd "$ZANT_BUILD/win64" && ctest --timeout 300 "$@") || status=$?
-wineserver -k </dev/null >/dev/null 2>&1 || true
+if [ $own_server = 1 ]; then wineserver -k </dev/null >/dev/null 2>&1 || true; fi
 exit $status

@@ -2,7 +2,8 @@
 ZANT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export ZANT_BUILD=${ZANT_BUILD:-$ZANT_ROOT/build}
 export ZANT_DEPS=$ZANT_BUILD/deps
-export WINEPREFIX=$ZANT_BUILD/wineprefix
+# ZANT_WINEPREFIX lets parallel test runs keep their own Wine servers apart.
+export WINEPREFIX=${ZANT_WINEPREFIX:-$ZANT_BUILD/wineprefix}
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winebrowser.exe="

@@ -1,0 +1,189 @@
+#include "catalog/Refresh.h"
+
+#include <windows.h>
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "app/IniFile.h"
+#include "app/MessageBox.h"
+#include "app/Settings.h"
+#include "app/Version.h"
+#include "net/Download.h"
+#include "net/ErrorText.h"
+#include "net/StatusPopup.h"
+
+namespace {
+
+// The head of a response that is no events file tells what the server meant.
+constexpr size_t kResponseHeadLength = 639;
+
+// The catalog is read in this order; records are destroyed in another.
+constexpr CategoryId kLoadOrder[] = {CategoryId::Sims, CategoryId::Tracks, CategoryId::Mods, CategoryId::Cars,
+                                     CategoryId::Setups};
+constexpr CategoryId kDestroyOrder[] = {CategoryId::Tracks, CategoryId::Cars, CategoryId::Setups, CategoryId::Mods,
+                                        CategoryId::Sims};
+
+void DestroyRecords(LauncherState& state)
+{
+    state.schedule.ClearEvents();
+    for (CategoryId id : kDestroyOrder) state.Catalog(id).clear();
+}
+
+// Offers the update the events file names. Returns Done when the refresh goes on.
+RefreshResult OfferUpdate(LauncherState& state, const std::string& eventsFile, const std::string& serverVersion,
+                          const RefreshHooks& hooks)
+{
+    if (!IsNewerVersion(GetOwnVersion(), serverVersion)) return RefreshResult::Done;
+    ShowStatus(false);
+    if (ShowMessage("A new version of ZANT Launcher is available (" + serverVersion +
+                        "). \r\nDownload and upgrade now?",
+                    MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return RefreshResult::Done;
+
+    const std::string address = ReadIniText(eventsFile, "Application", "File");
+    const std::string localFile = state.env.dataFolder + "zantlauncher_" + serverVersion + ".exe";
+    if (!DownloadFile(address, localFile, state.env.defaultLeague, "Downloading program update\r\n")) {
+        ShowStatus(false);
+        return RefreshResult::Done;
+    }
+    std::string commandLine = localFile + " -d" + state.env.simFolder;
+    ShowStatus(false);
+    Sleep(1000);
+
+    STARTUPINFOA startup = {sizeof startup};
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                       &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        if (hooks.endProgram) hooks.endProgram();
+        return RefreshResult::UpdateStarted;
+    }
+    const DWORD error = GetLastError();
+    ShowStatus(false);
+    ShowMessage("Unable to run upgrade file (" + localFile + ").  Error: " + GetErrorText(error) + " (" +
+                    std::to_string(error) + ")",
+                MB_OK | MB_ICONSTOP);
+    state.busy = false;
+    return RefreshResult::UpdateNotStarted;
+}
+
+void UpdateSeriesBanner(LauncherState& state, const std::string& eventsFile)
+{
+    const int newest = ReadIniNumber(eventsFile, "SeriesImage", "Version");
+    if (newest <= ReadSettingNumber("SeriesImageVersion", 22)) return;
+    const std::string address = ReadIniText(eventsFile, "SeriesImage", "File");
+    if (DownloadFile(address, state.env.LeagueFolder() + "series.bmp", state.env.defaultLeague,
+                     "Downloading image update\r\n"))
+        WriteSettingNumber("SeriesImageVersion", newest);
+}
+
+EventRow LocalRow(RaceEvent& localEvent)
+{
+    EventRow row;
+    row.texts[kEventColumn] = "Local";
+    row.texts[kSessionColumn] = "Offline";
+    row.image = 0;
+    row.noteImage = 0;
+    row.event = &localEvent;
+    return row;
+}
+
+}  // namespace
+
+void InitLocalEvent(LauncherState& state)
+{
+    RaceEvent& local = state.localEvent;
+    local.league = &state.env.defaultLeague;
+    local.ID = 0;
+    local.VehicleIDs = {1, 2, 3};
+    local.Name = "[Local]";
+    local.Vehicle = "[All]";
+    local.TeamSpeak = "ts3server://";
+    local.File = state.env.defaultLeague.webBase + "/schedule/launcher.php?server=" + (state.env.dedicated ? "Y" : "N");
+}
+
+std::string InvalidResponseMessage(const std::string& eventsFile, const std::string& leagueName)
+{
+    HANDLE file = CreateFileA(eventsFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "An invalid update information file was received.  File (simfetch.ini) cannot be found.";
+    char head[kResponseHeadLength] = {};
+    DWORD read = 0;
+    ReadFile(file, head, sizeof head, &read, nullptr);
+    CloseHandle(file);
+
+    std::string text(head, read);
+    text = text.c_str();  // the response is read as a text: it ends at a zero byte
+    if (text.empty()) return "An empty response was received from " + leagueName;
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (text.find("AUTHORIZATION REQUIRED") != std::string::npos)
+        return "The server requires authentication and the provided username/password is incorrect.";
+    if (text.find("NOT FOUND") != std::string::npos)
+        return "A valid ZANT Launcher file could not be found on '" + leagueName;
+    return "A valid ZANT Launcher file was received from " + leagueName;
+}
+
+RefreshResult Refresh(LauncherState& state, bool fetch, const RefreshHooks& hooks)
+{
+    state.busy = true;
+    const int selectedId = hooks.selectedEventId ? hooks.selectedEventId() : state.localEvent.ID;
+    DestroyRecords(state);
+    state.lastClickedColumn.fill(0);
+
+    const std::string cacheFile = state.CacheFile();
+    const std::string eventsFile = state.EventsFile();
+    const LeagueRecord& league = state.env.defaultLeague;
+
+    if (fetch && DownloadFile(state.localEvent.File, eventsFile, league, "Retrieving ZANT events\r\n")) {
+        const std::string serverVersion = ReadIniText(eventsFile, "Application", "Version");
+        if (serverVersion.empty()) {
+            ShowStatus(false);
+            ShowMessage(InvalidResponseMessage(eventsFile, league.name), MB_OK | MB_ICONWARNING);
+        } else {
+            const RefreshResult update = OfferUpdate(state, eventsFile, serverVersion, hooks);
+            if (update != RefreshResult::Done) return update;
+        }
+        UpdateSeriesBanner(state, eventsFile);
+    }
+
+    if (fetch) {
+        ShowStatus(true, "Getting status of race servers...");
+        state.schedule.caches.Clear();
+    }
+    state.schedule.rows.push_back(LocalRow(state.localEvent));
+
+    ScheduleContext context;
+    context.installation = state.env.installation.number;
+    context.profiles = state.profiles;
+    context.query = hooks.query ? hooks.query : [&state](const std::string& host, int port, ServerStatus& status) {
+        return QueryServerStatus(host, port, state.env.dataFolder, status);
+    };
+    LoadEvents(state.env.simFolder + "LauncherConfig.ini", context, state.schedule);
+    LoadEvents(eventsFile, context, state.schedule);
+
+    const int sortValue = ReadSettingNumber("Version", 0) >= 2 ? ReadSettingNumber("Sort Series", 0) : 0;
+    SortEventRows(state.schedule.rows, sortValue);
+    WriteSettingNumber("Version", 2);
+    ShowStatus(false);
+
+    state.selectedEventRow = 0;
+    const auto& rows = state.schedule.rows;
+    const auto match =
+        std::find_if(rows.begin(), rows.end(), [selectedId](const EventRow& row) { return row.event->ID == selectedId; });
+    if (match != rows.end()) state.selectedEventRow = static_cast<int>(match - rows.begin());
+
+    for (CategoryId id : kLoadOrder)
+        LoadCategory(GetCategory(id), eventsFile, cacheFile, state.env.installation.number, league,
+                     state.Catalog(id));
+
+    ShowStatus(false);
+    if (hooks.loadLeagueContent) hooks.loadLeagueContent(fetch);
+    state.busy = false;
+    return RefreshResult::Done;
+}

@@ -1,0 +1,55 @@
+#pragma once
+#include <windows.h>
+#include <ctime>
+#include <string>
+
+#include "app/Records.h"
+
+// Fetches url with an HTTP GET from port 80 of its host and stores the body at
+// localPath (an empty path reads the body and throws it away). Shows progress
+// in the status popup under statusTitle (which ends in a line break), reports
+// every failure itself and returns false after one. The body arrives in a
+// temporary file beside localPath that replaces it only when the transfer
+// succeeds, so a failed download leaves the previous file as it was.
+bool DownloadFile(const std::string& url, const std::string& localPath, const std::string& userName,
+                  const std::string& password, const std::string& statusTitle);
+
+// The same with the league's credentials.
+bool DownloadFile(const std::string& url, const std::string& localPath, const LeagueRecord& league,
+                  const std::string& statusTitle);
+
+// Registry settings (launcher key, no subkey) read at the start of every download.
+inline constexpr char kPacketSizeSetting[] = "Packet Size";
+inline constexpr char kWriteFileSizeSetting[] = "Write File Size";
+inline constexpr int kDefaultPacketSize = 4096;
+inline constexpr int kDefaultWriteFileSize = 65536;
+inline constexpr int kMaxWriteFileSize = 64 * 1024 * 1024;  // larger settings are taken as this
+
+// The waiting messages of the calling thread are dispatched only when a rate
+// sample of at least this many seconds closes.
+inline constexpr time_t kRateWindowSeconds = 25;
+
+// Transfer rate over sample windows of at least kRateWindowSeconds, in
+// kilobytes (1000 bytes) per second of the last computation.
+class TransferRate {
+public:
+    explicit TransferRate(time_t now) : sampleStart_(now) {}
+
+    // Counts bytes received at time now and recomputes the rate; returns true
+    // when the sample window closed and a new one started.
+    bool Add(DWORD bytes, time_t now);
+    float KilobytesPerSecond() const { return rate_; }
+
+private:
+    time_t sampleStart_;
+    DWORD sampleBytes_ = 0;
+    float rate_ = 0.0f;
+};
+
+// title + "Downloading '..." + the last 32 characters of url + "'\r\n (<size/1000>kb)..."
+std::string DownloadSizeText(const std::string& title, const std::string& url, DWORD size);
+
+// title + "Downloading '..." + the last 40 characters of url + the progress line
+// "(<percent>% of <kb> kb - <rate> kb/s - hh:mm:ss remaining)".
+std::string DownloadProgressText(const std::string& title, const std::string& url, DWORD totalRead, DWORD size,
+                                 float rate);

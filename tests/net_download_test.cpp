@@ -1,0 +1,331 @@
+#include "tests/support/TestEnv.h"
+#include "tests/support/TestHttpServer.h"
+
+#include <wininet.h>
+
+#include "app/Settings.h"
+#include "net/Download.h"
+#include "net/ErrorText.h"
+#include "net/StatusPopup.h"
+
+namespace {
+
+const std::string kTitle = "Retrieving ZANT events\r\n";
+const std::string kEarlyAbort =
+    "EARLY ABORT ERROR!  No bytes read after reading 10000 bytes.  Descreasing packetSize and trying again";
+
+// Names of the files in folder, so a test can see that nothing was left behind.
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return names;
+}
+
+class DownloadTest : public LauncherTest {
+protected:
+    void SetUp() override
+    {
+        LauncherTest::SetUp();
+        ASSERT_TRUE(server_.Start(80)) << "cannot listen on 127.0.0.1:80; run the tests through scripts/ctest.sh";
+    }
+    void TearDown() override
+    {
+        server_.Stop();
+        EXPECT_FALSE(StatusPopupActive()) << "the download left the status popup open";
+        LauncherTest::TearDown();
+    }
+
+    bool Download(const std::string& url, const std::string& localPath)
+    {
+        return DownloadFile(url, localPath, "", "", kTitle);
+    }
+
+    TestHttpServer server_;
+};
+
+TEST_F(DownloadTest, StoresBodyLargerThanTheWriteBuffer)
+{
+    const std::string body = PatternBody(200000);
+    server_.Serve("/files/zant.ini", body);
+    const std::string target = TempDir() + "zant.ini";
+
+    ASSERT_TRUE(Download("http://127.0.0.1/files/zant.ini", target));
+    EXPECT_EQ(ReadTextFile(target), body);
+    EXPECT_EQ(FilesIn(TempDir()), std::vector<std::string>{"zant.ini"});
+
+    auto requests = server_.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "GET");
+    EXPECT_EQ(requests[0].target, "/files/zant.ini");
+    // The last progress line reports the whole body.
+    EXPECT_NE(CurrentStatusText().find("Downloading '...http://127.0.0.1/files/zant.ini'\r\n(100.0% of 200 kb - "),
+              std::string::npos)
+        << CurrentStatusText();
+}
+
+TEST_F(DownloadTest, ReplacesAnExistingFileAndKeepsTheQuery)
+{
+    const std::string target = TempDir() + "banner.bmp";
+    WriteTextFile(target, "old banner that is longer than the new one");
+    server_.Serve("/banner.php?series=NW&size=2", "new banner");
+
+    ASSERT_TRUE(Download("http://127.0.0.1/banner.php?series=NW&size=2", target));
+    EXPECT_EQ(ReadTextFile(target), "new banner");
+    EXPECT_EQ(FilesIn(TempDir()), std::vector<std::string>{"banner.bmp"});
+}
+
+TEST_F(DownloadTest, StoresAnErrorPageThatHasALength)
+{
+    const std::string target = TempDir() + "missing.zip";
+    ASSERT_TRUE(Download("http://127.0.0.1/missing.zip", target));
+    EXPECT_EQ(ReadTextFile(target), "<html><body>404 Not Found: /missing.zip</body></html>");
+}
+
+TEST_F(DownloadTest, EmptyBodyGivesEmptyFileWithoutProgressLine)
+{
+    server_.Serve("/empty.txt", "");
+    const std::string target = TempDir() + "empty.txt";
+
+    ASSERT_TRUE(Download("http://127.0.0.1/empty.txt", target));
+    EXPECT_TRUE(FileExists(target));
+    EXPECT_EQ(ReadTextFile(target), "");
+    // The url is shorter than 32 characters, so it is shown whole.
+    EXPECT_EQ(CurrentStatusText(), "\r\n" + kTitle + "Downloading '...http://127.0.0.1/empty.txt'\r\n (0kb)...");
+}
+
+TEST_F(DownloadTest, PortInTheUrlIsIgnored)
+{
+    server_.Serve("/events/zant.ini", "[Event1]\r\n");
+    const std::string target = TempDir() + "zant.ini";
+
+    ASSERT_TRUE(Download("http://127.0.0.1:8080/events/zant.ini", target));
+    EXPECT_EQ(ReadTextFile(target), "[Event1]\r\n");
+    auto requests = server_.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].localPort, 80);
+}
+
+TEST_F(DownloadTest, EmptyLocalPathReadsTheBodyAndWritesNothing)
+{
+    // Larger than the write buffer, which a body without a file must not overrun.
+    server_.Serve("/big.bin", PatternBody(300000));
+    ASSERT_TRUE(Download("http://127.0.0.1/big.bin", ""));
+    EXPECT_EQ(server_.Requests().size(), 1u);
+    EXPECT_TRUE(FilesIn(TempDir()).empty());
+    EXPECT_NE(CurrentStatusText().find("(100.0% of 300 kb - "), std::string::npos) << CurrentStatusText();
+}
+
+TEST_F(DownloadTest, CutConnectionAsksRetryThenCancelKeepsWhatArrived)
+{
+    const std::string body = PatternBody(50000);
+    TestHttpServer::Response response;
+    response.body = body;
+    response.cutAfter = 10000;
+    server_.Serve("/cars/car.zip", response);
+    const std::string target = TempDir() + "car.zip";
+    WriteTextFile(target, "previous copy");
+
+    ExpectMessage(kEarlyAbort, IDRETRY);
+    ExpectMessage(kEarlyAbort, IDCANCEL);
+    ASSERT_TRUE(Download("http://127.0.0.1/cars/car.zip", target));
+
+    ASSERT_EQ(Messages().size(), 2u);
+    for (const MessageCall& call : Messages()) {
+        EXPECT_EQ(call.text, kEarlyAbort);
+        EXPECT_EQ(call.type, static_cast<UINT>(MB_RETRYCANCEL | MB_ICONERROR));
+    }
+    EXPECT_EQ(ReadTextFile(target), body.substr(0, 10000));
+    EXPECT_EQ(FilesIn(TempDir()), std::vector<std::string>{"car.zip"});
+}
+
+TEST_F(DownloadTest, ReadOnlyTargetIsReportedAndKept)
+{
+    server_.Serve("/zant.ini", PatternBody(5000));
+    const std::string target = TempDir() + "zant.ini";
+    WriteTextFile(target, "[Event1]\r\nServer=10.0.0.1:54297\r\n");
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+
+    ExpectMessage("Unable to get file. Failed to create file (" + target + ").  Error: ");
+    EXPECT_FALSE(Download("http://127.0.0.1/zant.ini", target));
+    EXPECT_EQ(ReadTextFile(target), "[Event1]\r\nServer=10.0.0.1:54297\r\n");
+    EXPECT_EQ(FilesIn(TempDir()), std::vector<std::string>{"zant.ini"});
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(DownloadTest, MissingContentLengthFailsBeforeTouchingTheFile)
+{
+    // A body up to the closing of the connection, and a chunked one.
+    TestHttpServer::Response untilClose;
+    untilClose.body = "streamed body";
+    untilClose.sendContentLength = false;
+    TestHttpServer::Response chunked = untilClose;
+    chunked.chunked = true;
+    server_.Serve("/stream", untilClose);
+    server_.Serve("/chunked", chunked);
+    const std::string target = TempDir() + "stream.txt";
+    WriteTextFile(target, "previous");
+
+    for (const std::string name : {"stream", "chunked"}) {
+        const std::string url = "http://127.0.0.1/" + name;
+        ExpectMessage("Unable to get file. Failed to get file size (" + url + ").  Error: ");
+        EXPECT_FALSE(Download(url, target));
+        ASSERT_FALSE(Messages().empty());
+        EXPECT_EQ(Messages().back().text, "Unable to get file. Failed to get file size (" + url + ").  Error: " +
+                                              std::to_string(ERROR_HTTP_HEADER_NOT_FOUND));
+        EXPECT_EQ(Messages().back().type, static_cast<UINT>(MB_OK | MB_ICONSTOP));
+        EXPECT_EQ(ReadTextFile(target), "previous");
+    }
+}
+
+TEST_F(DownloadTest, RefusedConnectionNamesTheHost)
+{
+    // Nothing listens on this loopback address.
+    const std::string expected =
+        "Unable to communicate with 127.0.0.2\r\nError: " + GetErrorText(ERROR_INTERNET_CANNOT_CONNECT) + " (" +
+        std::to_string(ERROR_INTERNET_CANNOT_CONNECT) + ")";
+    ExpectMessage("Unable to communicate with 127.0.0.2");
+    EXPECT_FALSE(Download("http://127.0.0.2/zant.ini", TempDir() + "zant.ini"));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text, expected);
+    EXPECT_FALSE(FileExists(TempDir() + "zant.ini"));
+}
+
+TEST_F(DownloadTest, AddressWithoutHostIsReported)
+{
+    ExpectMessage("Unable to open Internet Connection: ''.\r\nError: ");
+    EXPECT_FALSE(Download("zant.ini", TempDir() + "zant.ini"));
+    EXPECT_TRUE(server_.Requests().empty());
+    EXPECT_FALSE(FileExists(TempDir() + "zant.ini"));
+}
+
+TEST_F(DownloadTest, CreatesOneFolderLevelOnly)
+{
+    server_.Serve("/setup.svm", "setup");
+
+    ASSERT_TRUE(Download("http://127.0.0.1/setup.svm", TempDir() + "Setups\\setup.svm"));
+    EXPECT_EQ(ReadTextFile(TempDir() + "Setups\\setup.svm"), "setup");
+
+    // Percent signs in the path are shown as they are.
+    const std::string deep = TempDir() + "100%s\\%n%d\\setup.svm";
+    ExpectMessage("Unable to get file. Failed to create file (" + deep + ").  Error: ");
+    EXPECT_FALSE(Download("http://127.0.0.1/setup.svm", deep));
+    EXPECT_FALSE(FileExists(TempDir() + "100%s\\%n%d"));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text.back(), ')');
+}
+
+TEST_F(DownloadTest, PercentSignsInTheUrlAreShownLiterally)
+{
+    TestHttpServer::Response response;
+    response.sendContentLength = false;
+    server_.Serve("/100%25%25s%25n.ini", response);
+    const std::string url = "http://127.0.0.1/100%25%25s%25n.ini";
+
+    ExpectMessage("Failed to get file size (" + url + ")");
+    EXPECT_FALSE(Download(url, TempDir() + "x.ini"));
+}
+
+TEST_F(DownloadTest, SendsCredentialsWhenTheServerAsksForThem)
+{
+    TestHttpServer::Response response;
+    response.body = "members only";
+    response.userName = "driver7";
+    response.password = "p@ss:word";
+    server_.Serve("/private/league.ini", response);
+    LeagueRecord league;
+    league.userName = "driver7";
+    league.password = "p@ss:word";
+    const std::string target = TempDir() + "league.ini";
+
+    ASSERT_TRUE(DownloadFile("http://127.0.0.1/private/league.ini", target, league, "Downloading league\r\n"));
+    EXPECT_EQ(ReadTextFile(target), "members only");
+    auto requests = server_.Requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back().authorization, "Basic " + Base64("driver7:p@ss:word"));
+}
+
+TEST_F(DownloadTest, OddBufferSettingsStillDeliverTheWholeBody)
+{
+    struct Case {
+        int packetSize;
+        int writeSize;
+        size_t bodySize;
+    };
+    // One-byte packets are slow under emulation, so those bodies are small.
+    const Case cases[] = {
+        {0, 65536, 3001},       // would never read anything
+        {-5, 65536, 3001},
+        {100000, 1000, 70001},  // a packet larger than the write buffer
+        {1, 7, 3001},
+        {333, 1000, 70001},
+        {4096, 0, 20001},
+        {65536, 0x7FFFFFFF, 200001},  // no buffer of 2 GB
+    };
+    const std::string target = TempDir() + "mod.zip";
+    for (const Case& c : cases) {
+        const std::string body = PatternBody(c.bodySize);
+        server_.Serve("/mod.zip", body);
+        WriteSettingNumber(kPacketSizeSetting, c.packetSize);
+        WriteSettingNumber(kWriteFileSizeSetting, c.writeSize);
+        ASSERT_TRUE(Download("http://127.0.0.1/mod.zip", target)) << c.packetSize << "/" << c.writeSize;
+        EXPECT_EQ(ReadTextFile(target), body) << c.packetSize << "/" << c.writeSize;
+    }
+}
+
+TEST(DownloadTextTest, ProgressLineMatchesTheRateSample)
+{
+    // 1,234,567 of 4,000,000 bytes when the first sample closes after 30 seconds.
+    TransferRate rate(1000);
+    EXPECT_FALSE(rate.Add(1000000, 1010));
+    EXPECT_TRUE(rate.Add(234567, 1030));
+    EXPECT_NEAR(rate.KilobytesPerSecond(), 41.15, 0.01);
+
+    const std::string url = "http://league.example.org/files/setups/NW_Daytona_Race_setup.zip";
+    EXPECT_EQ(DownloadProgressText("Downloading setup\r\n", url, 1234567, 4000000, rate.KilobytesPerSecond()),
+              "Downloading setup\r\nDownloading '..." + url.substr(url.size() - 40) +
+                  "'\r\n(30.9% of 4000 kb - 41.15 kb/s - 00:01:07 remaining)");
+}
+
+TEST(DownloadTextTest, RateWindows)
+{
+    struct Step {
+        DWORD bytes;
+        time_t at;
+        bool closes;
+        float rate;
+    };
+    // The rate stays 0 until a second has passed, then covers the open window;
+    // a window closes at 25 seconds and the next one starts from there.
+    const Step steps[] = {
+        {5000, 100, false, 0.0f},   {5000, 101, false, 10.0f}, {40000, 110, false, 5.0f},
+        {75000, 125, true, 5.0f},   {9000, 125, false, 5.0f},  {1000, 127, false, 5.0f},
+        {490000, 150, true, 20.0f},
+    };
+    TransferRate rate(100);
+    for (const Step& s : steps) {
+        EXPECT_EQ(rate.Add(s.bytes, s.at), s.closes) << "at " << s.at;
+        EXPECT_FLOAT_EQ(rate.KilobytesPerSecond(), s.rate) << "at " << s.at;
+    }
+}
+
+TEST(DownloadTextTest, ShortUrlsAreShownWholeAndTimesPadded)
+{
+    EXPECT_EQ(DownloadSizeText("T\r\n", "http://a/b", 1999), "T\r\nDownloading '...http://a/b'\r\n (1kb)...");
+    const std::string url33 = "http://127.0.0.1/files/a/b/c/d.ini";
+    EXPECT_EQ(DownloadSizeText("", url33, 0), "Downloading '..." + url33.substr(url33.size() - 32) + "'\r\n (0kb)...");
+    EXPECT_EQ(DownloadProgressText("", "http://a/b", 0, 10, 0.0f),
+              "Downloading '...http://a/b'\r\n(0.0% of 0 kb - 0.00 kb/s - 00:00:00 remaining)");
+    // 36,000,000 bytes left at 1 kb/s: ten hours.
+    EXPECT_EQ(DownloadProgressText("", "u", 1000000, 37000000, 1.0f),
+              "Downloading '...u'\r\n(2.7% of 37000 kb - 1.00 kb/s - 10:00:00 remaining)");
+}
+
+} // namespace

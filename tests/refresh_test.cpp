@@ -1,0 +1,235 @@
+#include <string>
+#include <vector>
+
+#include "app/IniFile.h"
+#include "app/Settings.h"
+#include "app/Version.h"
+#include "catalog/Refresh.h"
+#include "resources/resource.h"
+#include "tests/support/TestEnv.h"
+#include "tests/support/TestHttpServer.h"
+#include "tests/support/TestUdpResponder.h"
+
+namespace {
+
+constexpr char kEventsTarget[] = "/schedule/launcher.php?server=N";
+
+class RefreshTest : public LauncherTest {
+protected:
+    void SetUp() override
+    {
+        LauncherTest::SetUp();
+        const std::string sim = TempDir() + "Sim\\";
+        MakeFolders(sim);
+        MakeFolders(TempDir() + "Documents");
+        state_.env = SettleEnvironment(sim + "ZANTLauncher.exe", TempDir() + "Documents");
+        InitLocalEvent(state_);
+        ASSERT_TRUE(http_.Start(80));
+        ASSERT_TRUE(raceServer_.Start());
+        raceServer_.ReplyWith(StatusReplyBuilder()
+                                  .Text(25, "NW")
+                                  .Text(73, "Bristol Motor Speedway")
+                                  .Byte(207, 12)
+                                  .Byte(210, 2 << 5)
+                                  .Word(217, 1200)
+                                  .Bytes());
+        hooks_.selectedEventId = [this] { return selectedId_; };
+        hooks_.loadLeagueContent = [this](bool fetch) { leagueContentLoads_.push_back(fetch); };
+        hooks_.endProgram = [this] { ++programEnds_; };
+    }
+
+    std::string Server() const { return "127.0.0.1:" + std::to_string(raceServer_.Port()); }
+
+    // An events file with the given application version, two events on the
+    // test race server and one catalog track.
+    std::string EventsFile(const std::string& version, int seriesImage = 0) const
+    {
+        std::string text;
+        if (!version.empty())
+            text += "[Application]\r\nVersion=" + version + "\r\nFile=http://127.0.0.1/files/update.exe\r\n";
+        text += "[SeriesImage]\r\nVersion=" + std::to_string(seriesImage) +
+                "\r\nFile=http://127.0.0.1/files/series.bmp\r\n";
+        text += "[Schedule]\r\nEvents=2\r\n"
+                "[Event 1]\r\nID=11\r\nName=Cup at Dover\r\nServer=" + Server() +
+                "\r\nTrack=Dover\r\nVehicle=CUP\r\nLeague=Cup League\r\n"
+                "[Event 2]\r\nID=12\r\nName=Bristol Night\r\nServer=" + Server() +
+                "\r\nTrack=Bristol\r\nVehicle=NW\r\nLeague=Gridline\r\n";
+        text += "[Tracks]\r\nCount=1\r\n[Track 1]\r\nName=Bristol\r\nID=301\r\nVehicleIDs=1\r\nFile=x.zip\r\n"
+                "DateYear=2026\r\nDateMonth=1\r\nDateDay=5\r\n";
+        return text;
+    }
+
+    std::vector<std::string> EventNames() const
+    {
+        std::vector<std::string> names;
+        for (const EventRow& row : state_.schedule.rows) names.push_back(row.event->Name);
+        return names;
+    }
+
+    RefreshResult Run(bool fetch) { return Refresh(state_, fetch, hooks_); }
+
+    LauncherState state_;
+    RefreshHooks hooks_;
+    TestHttpServer http_;
+    TestUdpResponder raceServer_;
+    int selectedId_ = 0;
+    std::vector<bool> leagueContentLoads_;
+    int programEnds_ = 0;
+};
+
+TEST_F(RefreshTest, FetchBuildsEventsAndCatalog)
+{
+    http_.Serve(kEventsTarget, EventsFile(ZANT_FILE_VERSION_TEXT));
+    WriteSettingNumber("Sort Series", 1);  // ignored: the settings predate the layout version
+    EXPECT_EQ(Run(true), RefreshResult::Done);
+
+    EXPECT_TRUE(FileExists(state_.EventsFile()));
+    ASSERT_EQ(EventNames(), (std::vector<std::string>{"[Local]", "Cup at Dover", "Bristol Night"}));
+    const EventRow& local = state_.schedule.rows[0];
+    EXPECT_EQ(local.texts[kEventColumn], "Local");
+    EXPECT_EQ(local.texts[kSessionColumn], "Offline");
+    EXPECT_EQ(local.noteImage, 0);
+    // Sorted back into file order: the scheduled event first.
+    EXPECT_EQ(state_.schedule.rows[1].texts[kNoteColumn], "Scheduled:Dover Cup");
+    EXPECT_EQ(state_.schedule.rows[2].texts[kSessionColumn], "GNS Qualifying 20min");
+    // Dover's event is deferred before the server is known as live, so the
+    // server is asked for both events and once more in the second pass.
+    EXPECT_EQ(raceServer_.Received().size(), 3u);
+
+    ASSERT_EQ(state_.Catalog(CategoryId::Tracks).size(), 1u);
+    EXPECT_TRUE(state_.Catalog(CategoryId::Tracks)[0]->notInstalled);
+    EXPECT_EQ(ReadSettingNumber("Version", 0), 2);
+    EXPECT_FALSE(state_.busy);
+    EXPECT_EQ(state_.lastClickedColumn[kCarsList], 0);
+    EXPECT_EQ(leagueContentLoads_, std::vector<bool>{true});
+    EXPECT_EQ(state_.selectedEventRow, 0);
+}
+
+TEST_F(RefreshTest, SelectionAndStoredSortSurviveARefresh)
+{
+    http_.Serve(kEventsTarget, EventsFile(ZANT_FILE_VERSION_TEXT));
+    WriteSettingNumber("Version", 2);
+    WriteSettingNumber("Sort Series", kSortDescending);  // file order, reversed
+    selectedId_ = 11;
+    Run(true);
+    EXPECT_EQ(EventNames(), (std::vector<std::string>{"Bristol Night", "Cup at Dover", "[Local]"}));
+    EXPECT_EQ(state_.selectedEventRow, 1);
+
+    selectedId_ = 99;  // gone: the first row is selected
+    Run(true);
+    EXPECT_EQ(state_.selectedEventRow, 0);
+    selectedId_ = 0;
+    Run(true);
+    EXPECT_EQ(state_.selectedEventRow, 2);
+}
+
+TEST_F(RefreshTest, WithoutFetchNothingIsDownloadedAndKnownServersAreNotAsked)
+{
+    http_.Serve(kEventsTarget, EventsFile(ZANT_FILE_VERSION_TEXT));
+    Run(true);
+    const size_t requests = http_.Requests().size();
+    const size_t queries = raceServer_.Received().size();
+
+    Run(false);
+    EXPECT_EQ(http_.Requests().size(), requests);
+    EXPECT_EQ(raceServer_.Received().size(), queries + 1) << "only the deferred event's second question";
+    EXPECT_EQ(EventNames(), (std::vector<std::string>{"[Local]", "Cup at Dover", "Bristol Night"}));
+    EXPECT_EQ(state_.schedule.rows[2].texts[kDriversColumn], "12");
+    EXPECT_EQ(leagueContentLoads_, (std::vector<bool>{true, false}));
+}
+
+TEST_F(RefreshTest, FailedDownloadKeepsThePreviousEventsFile)
+{
+    http_.Serve(kEventsTarget, EventsFile(ZANT_FILE_VERSION_TEXT));
+    Run(true);
+    http_.Stop();
+    ExpectMessage("Error: ");  // the download reports its own failure
+    Run(true);
+    EXPECT_EQ(EventNames(), (std::vector<std::string>{"[Local]", "Cup at Dover", "Bristol Night"}));
+    EXPECT_EQ(Messages().size(), 1u);
+}
+
+TEST_F(RefreshTest, ResponsesThatAreNoEventsFile)
+{
+    struct Case {
+        std::string body;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"", "An empty response was received from Gridline Leagues"},
+        {"<h1>Authorization Required</h1> and not found", "The server requires authentication and the provided "
+                                                          "username/password is incorrect."},
+        {"<title>404 Not Found</title>", "A valid ZANT Launcher file could not be found on 'Gridline Leagues"},
+        {"Welcome to our league!", "A valid ZANT Launcher file was received from Gridline Leagues"},
+    };
+    for (const Case& c : cases) {
+        http_.Serve(kEventsTarget, c.body);
+        ExpectMessage(c.message);
+        Run(true);
+        ASSERT_FALSE(Messages().empty());
+        EXPECT_EQ(Messages().back().text, c.message);
+        EXPECT_EQ(Messages().back().type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+        EXPECT_EQ(EventNames(), std::vector<std::string>{"[Local]"});
+    }
+    EXPECT_EQ(InvalidResponseMessage(TempDir() + "missing.ini", "X"),
+              "An invalid update information file was received.  File (simfetch.ini) cannot be found.");
+}
+
+TEST_F(RefreshTest, VersionsCompareAsTexts)
+{
+    EXPECT_EQ(GetOwnVersion(), ZANT_FILE_VERSION_TEXT);
+    EXPECT_TRUE(IsNewerVersion("1.8.3.0", "1.8.4.0"));
+    EXPECT_FALSE(IsNewerVersion("1.8.3.0", "1.8.3.0"));
+    EXPECT_FALSE(IsNewerVersion("1.9.0.0", "1.10.0.0"));
+    EXPECT_FALSE(IsNewerVersion("1.8.3.0", "1.8.2.9"));
+    EXPECT_TRUE(IsNewerVersion("", "0"));
+    EXPECT_FALSE(IsNewerVersion("1.8.3.A", "1.8.3.a"));
+}
+
+TEST_F(RefreshTest, UpdateDeclinedGoesOn)
+{
+    http_.Serve(kEventsTarget, EventsFile("1.8.4.0"));
+    ExpectMessage("A new version of ZANT Launcher is available (1.8.4.0). \r\nDownload and upgrade now?", IDNO);
+    EXPECT_EQ(Run(true), RefreshResult::Done);
+    EXPECT_EQ(Messages().back().type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(EventNames().size(), 3u);
+}
+
+TEST_F(RefreshTest, UpdateThatCannotStartLeavesNoRecords)
+{
+    http_.Serve(kEventsTarget, EventsFile("1.8.4.0"));
+    http_.Serve("/files/update.exe", "this is no program");
+    ExpectMessage("Download and upgrade now?", IDNO);
+    Run(true);  // a first refresh fills the lists
+    ExpectMessage("Download and upgrade now?", IDNO);
+    Run(true);
+
+    ExpectMessage("Download and upgrade now?", IDYES);
+    const std::string updateFile = state_.env.dataFolder + "zantlauncher_1.8.4.0.exe";
+    ExpectMessage("Unable to run upgrade file (" + updateFile + ").  Error: ");
+    EXPECT_EQ(Run(true), RefreshResult::UpdateNotStarted);
+    EXPECT_EQ(ReadTextFile(updateFile), "this is no program");
+    EXPECT_EQ(Messages().back().type, static_cast<UINT>(MB_OK | MB_ICONSTOP));
+    EXPECT_TRUE(state_.schedule.rows.empty());
+    EXPECT_TRUE(state_.schedule.events.empty());
+    EXPECT_TRUE(state_.Catalog(CategoryId::Tracks).empty());
+    EXPECT_FALSE(state_.busy);
+    EXPECT_EQ(programEnds_, 0);
+}
+
+TEST_F(RefreshTest, SeriesBannerIsFetchedOnlyWhenNewer)
+{
+    http_.Serve("/files/series.bmp", "BM banner");
+    http_.Serve(kEventsTarget, EventsFile(ZANT_FILE_VERSION_TEXT, 22));
+    Run(true);
+    const std::string banner = state_.env.LeagueFolder() + "series.bmp";
+    EXPECT_FALSE(FileExists(banner));
+    EXPECT_EQ(ReadSettingNumber("SeriesImageVersion", 0), 0) << "nothing stored while nothing was fetched";
+
+    http_.Serve(kEventsTarget, EventsFile(ZANT_FILE_VERSION_TEXT, 23));
+    Run(true);
+    EXPECT_EQ(ReadTextFile(banner), "BM banner");
+    EXPECT_EQ(ReadSettingNumber("SeriesImageVersion", 0), 23);
+}
+
+}  // namespace

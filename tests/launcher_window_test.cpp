@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "resources/resource.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/TestHttpServer.h"
 #include "ui/LauncherDlg.h"
 
 namespace {
@@ -21,8 +22,14 @@ protected:
         LauncherTest::SetUp();
         simFolder_ = TempDir() + "Sim\\";
         MakeFolders(simFolder_);
+        MakeFolders(TempDir() + "Documents");
+        ASSERT_TRUE(http_.Start(80));
+        const std::string events = "[Application]\r\nVersion=1.8.3.0\r\n[Schedule]\r\nEvents=0\r\n";
+        http_.Serve("/schedule/launcher.php?server=N", events);
+        http_.Serve("/schedule/launcher.php?server=Y", events);
     }
     std::string simFolder_;
+    TestHttpServer http_;
 };
 
 TEST_F(LauncherWindowTest, TitleAndFolderLabel)
@@ -36,11 +43,14 @@ TEST_F(LauncherWindowTest, TitleAndFolderLabel)
 
 TEST_F(LauncherWindowTest, DedicatedModeNamesTheFolderInTheTitle)
 {
-    CLauncherDlg dialog(simFolder_ + "ZANTLauncher.exe", "");
+    CLauncherDlg dialog(simFolder_ + "ZANTLauncher.exe", TempDir() + "Documents");
     dialog.Environment().dedicated = true;
     ASSERT_TRUE(dialog.Create());
     EXPECT_EQ(WindowText(dialog.hwnd()), simFolder_ + " - ZANT Launcher 1.8");
     EXPECT_EQ(dialog.EventsAddress(), std::string(kDefaultWebBase) + "/schedule/launcher.php?server=Y");
+    ASSERT_FALSE(http_.Requests().empty());
+    EXPECT_EQ(http_.Requests().back().target, "/schedule/launcher.php?server=Y");
+    EXPECT_FALSE(IsWindowVisible(dialog.Item(IDC_TEAMSPEAK)));
 }
 
 struct FoundWindow {

@@ -55,7 +55,7 @@ protected:
                 "[Event 2]\r\nID=12\r\nName=Bristol Night\r\nServer=" + Server() +
                 "\r\nTrack=Bristol\r\nVehicle=NW\r\nLeague=Gridline\r\n";
         text += "[Tracks]\r\nCount=1\r\n[Track 1]\r\nName=Bristol\r\nID=301\r\nVehicleIDs=1\r\nFile=x.zip\r\n"
-                "DateYear=2026\r\nDateMonth=1\r\nDateDay=5\r\n";
+                "Date Year=2026\r\nDate Month=1\r\nDate Day=5\r\n";
         return text;
     }
 

@@ -1,16 +1,77 @@
 #include "ui/LauncherDlg.h"
 
+#include <commctrl.h>
+#include <shellapi.h>
+#include <algorithm>
+
+#include "app/MessageBox.h"
+#include "app/Settings.h"
 #include "resources/resource.h"
+#include "simconfig/Profiles.h"
 #include "ui/AboutDlg.h"
+#include "ui/ListView.h"
+
+namespace {
+
+constexpr int kTabHeight = 36;
+constexpr int kTabImageWidth = 48;
+constexpr int kBannerWidth = 150;
+constexpr int kBannerHeight = 36;
+constexpr COLORREF kBannerTransparent = RGB(255, 0, 255);
+constexpr char kEventListWidthsKey[] = "Lists\\1004";
+
+constexpr int kTabControls[] = {IDC_DOWNLOAD_TABS, IDC_SEPARATOR, IDC_LEGEND_RED, IDC_LEGEND_GRAY, IDC_LEGEND_BOLD,
+                                IDC_SELECT_ALL};
+
+const char* const kTabTitles[] = {"Sim", "Tracks", "Cars", "Add-ons && Tools", "Setups"};
+
+// List views sort through a callback that sees the rows' item data.
+struct ItemSortContext {
+    const DownloadListSpec* list;
+    int sortValue;
+};
+
+int CALLBACK CompareItemRows(LPARAM a, LPARAM b, LPARAM context)
+{
+    const auto* sort = reinterpret_cast<const ItemSortContext*>(context);
+    return CompareItems(*reinterpret_cast<const ContentItem*>(a), *reinterpret_cast<const ContentItem*>(b),
+                        *sort->list, sort->sortValue);
+}
+
+int CALLBACK CompareEventRows(LPARAM a, LPARAM b, LPARAM sortValue)
+{
+    return CompareEvents(*reinterpret_cast<const RaceEvent*>(a), *reinterpret_cast<const RaceEvent*>(b),
+                         static_cast<int>(sortValue));
+}
+
+}  // namespace
 
 CLauncherDlg::CLauncherDlg(const std::string& modulePath, const std::string& documentsFolder)
-    : CDialog(IDD_LAUNCHER_DIALOG), env_(SettleEnvironment(modulePath, documentsFolder))
+    : CDialog(IDD_LAUNCHER_DIALOG)
 {
-    eventsAddress_ = env_.defaultLeague.webBase + "/schedule/launcher.php?server=N";
+    state_.env = SettleEnvironment(modulePath, documentsFolder);
+    InitLocalEvent(state_);
+    state_.profiles = EnumerateProfiles(state_.env.simFolder);
+
+    hooks_.selectedEventId = [this] { return GetSelectedEvent()->ID; };
+    hooks_.loadLeagueContent = [this](bool) {
+        ShowEventRows();
+        FillDownloadLists();
+    };
+    hooks_.endProgram = [this] { EndDialog(IDCANCEL); };
+}
+
+CLauncherDlg::~CLauncherDlg()
+{
+    // A modeless window (the tests') must see its own OnDestroy, not the base's.
+    if (hwnd()) DestroyWindow(hwnd());
+    if (tabImages_) ImageList_Destroy(tabImages_);
+    // The event list owns its image list (it has no LVS_SHAREIMAGELISTS).
 }
 
 BOOL CLauncherDlg::OnInitDialog()
 {
+    SetMessageOwner(hwnd());
     HMENU systemMenu = GetSystemMenu(hwnd(), FALSE);
     if (systemMenu) {
         AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
@@ -22,26 +83,412 @@ BOOL CLauncherDlg::OnInitDialog()
     SendMessageA(hwnd(), WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, 16, 16, 0)));
 
-    const std::string title = env_.dedicated
-                                  ? env_.simFolder + " - ZANT Launcher " ZANT_VERSION_TEXT
-                                  : std::string("ZANT Launcher " ZANT_VERSION_TEXT);
+    const LauncherEnvironment& env = state_.env;
+    const std::string title = env.dedicated ? env.simFolder + " - ZANT Launcher " ZANT_VERSION_TEXT
+                                            : std::string("ZANT Launcher " ZANT_VERSION_TEXT);
     SetWindowTextA(hwnd(), title.c_str());
-    if (env_.dedicated) eventsAddress_.back() = 'Y';
-    SetDlgItemTextA(hwnd(), IDC_SIM_FOLDER, env_.simFolder.c_str());
+
+    CreateFonts();
+    SetUpTabs();
+    SetUpEventList();
+    SetUpColumns();
+    InitLocalEvent(state_);  // the dedicated-server flag is known now
+    DressButtons();
+    SetDlgItemTextA(hwnd(), IDC_SIM_FOLDER, env.simFolder.c_str());
+    ReadSpectatorState();
+    RestoreColumnWidths();
+
+    RefreshCommand();
+    TabCtrl_SetCurSel(Item(IDC_DOWNLOAD_TABS), 0);
+    OnTabChanged();
+    // The toggle inverts the flag: start from the opposite of the stored state.
+    state_.env.downloadsHidden = !state_.env.downloadsHidden;
+    OnDownloadsToggle();
+    initialised_ = true;
     return TRUE;
+}
+
+void CLauncherDlg::CreateFonts()
+{
+    LOGFONTA base = {};
+    HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
+    GetObjectA(dialogFont ? dialogFont : GetStockObject(DEFAULT_GUI_FONT), sizeof base, &base);
+
+    LOGFONTA font = base;
+    font.lfWeight = FW_BOLD;
+    boldFont_.reset(CreateFontIndirectA(&font));
+    font = base;
+    font.lfWeight = FW_NORMAL;
+    font.lfItalic = TRUE;
+    italicFont_.reset(CreateFontIndirectA(&font));
+    font.lfWeight = FW_BOLD;
+    boldItalicFont_.reset(CreateFontIndirectA(&font));
+    font = base;
+    HDC screen = GetDC(hwnd());
+    font.lfHeight = -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(hwnd(), screen);
+    font.lfWeight = FW_MEDIUM;
+    smallFont_.reset(CreateFontIndirectA(&font));
+}
+
+void CLauncherDlg::SetUpTabs()
+{
+    HWND tabs = Item(IDC_DOWNLOAD_TABS);
+    tabImages_ = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TABS), kTabImageWidth, 1,
+                                      RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    TabCtrl_SetImageList(tabs, tabImages_);
+    SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
+    for (int i = 0; i < kDownloadListCount; ++i) {
+        TCITEMA tab = {};
+        tab.mask = TCIF_TEXT | TCIF_IMAGE;
+        tab.pszText = const_cast<char*>(kTabTitles[i]);
+        tab.iImage = i;
+        SendMessageA(tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&tab));
+    }
+    RECT client;
+    GetClientRect(tabs, &client);
+    const int border = std::max(1, GetSystemMetrics(SM_CXBORDER));
+    TabCtrl_SetItemSize(tabs, (client.right - client.left) / kDownloadListCount - 2 * border, kTabHeight);
+}
+
+void CLauncherDlg::SetUpEventList()
+{
+    HWND events = List(IDC_EVENT_LIST);
+    ListView_SetExtendedListViewStyle(
+        events, LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE);
+    SendMessageA(events, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
+    for (const DownloadListSpec& list : DownloadLists())
+        ListView_SetExtendedListViewStyle(List(list.listId), LVS_EX_FULLROWSELECT);
+
+    bannerImages_ = ImageList_Create(kBannerWidth, kBannerHeight, ILC_COLOR24 | ILC_MASK, 4, 1);
+    const std::string bannerFile = state_.env.LeagueFolder() + "series.bmp";
+    HBITMAP banner = static_cast<HBITMAP>(
+        LoadImageA(nullptr, bannerFile.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    if (!banner)
+        banner = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_DEFAULT_BANNER),
+                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (banner) {
+        ImageList_AddMasked(bannerImages_, banner, kBannerTransparent);
+        DeleteObject(banner);
+    }
+    ListView_SetImageList(events, bannerImages_, LVSIL_SMALL);
+}
+
+void CLauncherDlg::SetUpColumns()
+{
+    InsertColumns(List(IDC_EVENT_LIST), EventListColumns());
+    for (const DownloadListSpec& list : DownloadLists()) InsertColumns(List(list.listId), list.columns);
+}
+
+void CLauncherDlg::DressButtons()
+{
+    if (state_.env.dedicated) {
+        ShowWindow(Item(IDC_TEAMSPEAK), SW_HIDE);
+        ShowWindow(Item(IDC_SPECTATOR), SW_HIDE);
+    }
+}
+
+void CLauncherDlg::ReadSpectatorState()
+{
+    const std::string profile =
+        ReadSettingText("Profile" + std::to_string(state_.env.installation.number), "", "Options");
+    const bool spectating = ReadSpectatorMode(state_.env.simFolder, profile);
+    CheckDlgButton(hwnd(), IDC_SPECTATOR, spectating ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CLauncherDlg::RestoreColumnWidths()
+{
+    HWND events = List(IDC_EVENT_LIST);
+    const int count = static_cast<int>(EventListColumns().size());
+    for (int column = 0; column < count; ++column) {
+        const int width = ReadSettingNumber(std::to_string(column), 0, kEventListWidthsKey);
+        // 0 and 1 are what a collapsed column leaves behind: keep the computed width.
+        if (width != 0 && width != 1) ListView_SetColumnWidth(events, column, LOWORD(width));
+    }
+}
+
+void CLauncherDlg::SaveColumnWidths()
+{
+    HWND events = List(IDC_EVENT_LIST);
+    const int count = static_cast<int>(EventListColumns().size());
+    for (int column = 0; column < count; ++column)
+        WriteSettingNumber(std::to_string(column), ListView_GetColumnWidth(events, column), kEventListWidthsKey);
+}
+
+RaceEvent* CLauncherDlg::GetSelectedEvent()
+{
+    const int row = ListView_GetNextItem(List(IDC_EVENT_LIST), -1, LVNI_SELECTED);
+    if (row < 0) return &state_.localEvent;
+    auto* event = reinterpret_cast<RaceEvent*>(ItemData(List(IDC_EVENT_LIST), row));
+    return event ? event : &state_.localEvent;
+}
+
+void CLauncherDlg::RefreshCommand()
+{
+    state_.profiles = EnumerateProfiles(state_.env.simFolder);
+    RunRefresh(true);
+}
+
+void CLauncherDlg::RunRefresh(bool fetch)
+{
+    // The records the rows point to are about to go: no row may outlive them.
+    ListView_DeleteAllItems(List(IDC_EVENT_LIST));
+    for (const DownloadListSpec& list : DownloadLists()) ListView_DeleteAllItems(List(list.listId));
+
+    SendMessageA(List(IDC_EVENT_LIST), WM_SETREDRAW, FALSE, 0);
+    const RefreshResult result = Refresh(state_, fetch, hooks_);
+    if (result == RefreshResult::UpdateStarted) return;
+    if (result == RefreshResult::UpdateNotStarted) ShowEventRows();
+    SendMessageA(List(IDC_EVENT_LIST), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(List(IDC_EVENT_LIST), nullptr, TRUE);
+    InvalidateRect(List(IDC_TRACKS_LIST), nullptr, TRUE);
+}
+
+void CLauncherDlg::ShowEventRows()
+{
+    HWND events = List(IDC_EVENT_LIST);
+    ListView_DeleteAllItems(events);
+    int index = 0;
+    for (const EventRow& row : state_.schedule.rows) {
+        InsertRow(events, index, row.texts[0], row.image, reinterpret_cast<LPARAM>(row.event));
+        for (int column = 1; column < EventRow::kColumnCount; ++column)
+            SetCell(events, index, column, row.texts[column], column == kNoteColumn ? row.noteImage : -1);
+        ++index;
+    }
+    if (!state_.schedule.rows.empty()) {
+        ListView_SetItemState(events, state_.selectedEventRow, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(events, state_.selectedEventRow, FALSE);
+    }
+}
+
+void CLauncherDlg::FillDownloadLists()
+{
+    for (const DownloadListSpec& list : DownloadLists()) FillDownloadList(list);
+}
+
+void CLauncherDlg::FillDownloadList(const DownloadListSpec& list)
+{
+    HWND view = List(list.listId);
+    const std::vector<LPARAM> selected = SelectedItemData(view);
+    ListView_DeleteAllItems(view);
+
+    const ContentList* league = list.category == CategoryId::Cars     ? &state_.leagueCars
+                                : list.category == CategoryId::Setups ? &state_.leagueSetups
+                                                                      : nullptr;
+    std::vector<ContentItem*> items =
+        FilterItems(list.category, state_.Catalog(list.category), league, GetSelectedEvent());
+    const int sortValue = ReadSettingNumber(list.sortSetting, list.defaultSort);
+    SortItems(items, list, sortValue);
+
+    int index = 0;
+    for (ContentItem* item : items) {
+        const std::vector<std::string> cells = CellTexts(*item, list.category);
+        InsertRow(view, index, cells[0], -1, reinterpret_cast<LPARAM>(item));
+        for (size_t column = 1; column < cells.size(); ++column)
+            SetCell(view, index, static_cast<int>(column), cells[column], -1);
+        if (std::find(selected.begin(), selected.end(), reinterpret_cast<LPARAM>(item)) != selected.end())
+            ListView_SetItemState(view, index, LVIS_SELECTED, LVIS_SELECTED);
+        ++index;
+    }
+}
+
+HFONT CLauncherDlg::FontFor(RowFont font) const
+{
+    switch (font) {
+    case RowFont::Bold: return static_cast<HFONT>(boldFont_.get());
+    case RowFont::Italic: return static_cast<HFONT>(italicFont_.get());
+    case RowFont::BoldItalic: return static_cast<HFONT>(boldItalicFont_.get());
+    default: return nullptr;
+    }
+}
+
+LRESULT CLauncherDlg::OnListCustomDraw(NMLVCUSTOMDRAW* draw)
+{
+    const DownloadListSpec* list = FindDownloadList(static_cast<int>(draw->nmcd.hdr.idFrom));
+    if (state_.busy || !list) return CDRF_DODEFAULT;
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+
+    // Only records the list really holds are judged.
+    const LPARAM data = draw->nmcd.lItemlParam;
+    if (FindRowByData(draw->nmcd.hdr.hwndFrom, data) < 0) return CDRF_DODEFAULT;
+    const RowStyle style =
+        ItemRowStyle(*reinterpret_cast<const ContentItem*>(data), list->category, &state_.env.defaultLeague);
+    if (style.customColor) draw->clrText = style.text;
+    if (HFONT font = FontFor(style.font)) {
+        SelectObject(draw->nmcd.hdc, font);
+        return CDRF_NEWFONT;
+    }
+    return CDRF_DODEFAULT;
+}
+
+void CLauncherDlg::OnListColumnClick(int listId, int column)
+{
+    HWND view = List(listId);
+    if (listId == IDC_EVENT_LIST) {
+        const int sortValue = HeaderClickSort(state_.lastClickedColumn[kEventsList], column);
+        WriteSettingNumber("Sort Series", column);
+        ListView_SortItems(view, CompareEventRows, static_cast<LPARAM>(sortValue));
+    } else if (const DownloadListSpec* list = FindDownloadList(listId)) {
+        static constexpr LauncherList kMemory[] = {kSimsList, kTracksList, kCarsList, kModsList, kSetupsList};
+        ItemSortContext sort = {list, HeaderClickSort(state_.lastClickedColumn[kMemory[list->tab]], column)};
+        WriteSettingNumber(list->sortSetting, column);
+        ListView_SortItems(view, CompareItemRows, reinterpret_cast<LPARAM>(&sort));
+    }
+    const int first = ListView_GetNextItem(view, -1, LVNI_SELECTED);
+    if (first >= 0) ListView_EnsureVisible(view, first, FALSE);
+}
+
+void CLauncherDlg::OnEventSelectionChanged()
+{
+    if (state_.busy) return;
+    FillDownloadLists();
+}
+
+int CLauncherDlg::CurrentTab() const
+{
+    return std::max(0, TabCtrl_GetCurSel(Item(IDC_DOWNLOAD_TABS)));
+}
+
+void CLauncherDlg::OnTabChanged()
+{
+    const int tab = CurrentTab();
+    const bool areaShown = !state_.env.downloadsHidden;
+    for (const DownloadListSpec& list : DownloadLists()) {
+        const int show = list.tab == tab && areaShown ? SW_SHOW : SW_HIDE;
+        ShowWindow(List(list.listId), show);
+        ShowWindow(Item(list.buttonId), show);
+    }
+    CheckDlgButton(hwnd(), IDC_SELECT_ALL, BST_UNCHECKED);
+    ApplySelectAll();
+}
+
+void CLauncherDlg::ApplySelectAll()
+{
+    const DownloadListSpec& list = DownloadLists()[CurrentTab()];
+    const bool all = IsDlgButtonChecked(hwnd(), IDC_SELECT_ALL) == BST_CHECKED;
+    ListView_SetItemState(List(list.listId), -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
+}
+
+void CLauncherDlg::OnDownloadsToggle()
+{
+    HWND events = List(IDC_EVENT_LIST);
+    RECT rect;
+    GetWindowRect(events, &rect);
+    MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+    if (eventListFullHeight_ == 0) eventListFullHeight_ = rect.bottom - rect.top;
+
+    state_.env.downloadsHidden = !state_.env.downloadsHidden;
+    WriteSettingNumber("Show Downloads", state_.env.downloadsHidden ? 0 : 1, "Options");
+    const bool shown = !state_.env.downloadsHidden;
+    for (int id : kTabControls) ShowWindow(Item(id), shown ? SW_SHOW : SW_HIDE);
+    CheckDlgButton(hwnd(), IDC_DOWNLOADS_TOGGLE, shown ? BST_CHECKED : BST_UNCHECKED);
+    const int height = shown ? eventListFullHeight_ / 2 : eventListFullHeight_;
+    SetWindowPos(events, nullptr, 0, 0, rect.right - rect.left, height, SWP_NOMOVE | SWP_NOZORDER);
+    if (shown) {
+        OnTabChanged();
+        const int first = ListView_GetNextItem(events, -1, LVNI_SELECTED);
+        if (first >= 0) ListView_EnsureVisible(events, first, FALSE);
+    } else {
+        for (const DownloadListSpec& list : DownloadLists()) {
+            ShowWindow(List(list.listId), SW_HIDE);
+            ShowWindow(Item(list.buttonId), SW_HIDE);
+        }
+    }
+}
+
+void CLauncherDlg::OnSpectatorToggle()
+{
+    WriteSpectatorMode(state_.env.simFolder, state_.profiles,
+                       IsDlgButtonChecked(hwnd(), IDC_SPECTATOR) == BST_CHECKED);
+}
+
+void CLauncherDlg::OnFolderLabelClick()
+{
+    ShellExecuteA(hwnd(), "open", state_.env.simFolder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 bool CLauncherDlg::OnCommand(int id, int code, HWND control)
 {
-    return CDialog::OnCommand(id, code, control);
+    switch (id) {
+    case IDC_REFRESH:
+        RefreshCommand();
+        return true;
+    case IDOK:
+        // Enter on the Refresh button refreshes; the download lists are the
+        // list commands' business.
+        if (GetFocus() == Item(IDC_REFRESH)) RefreshCommand();
+        return true;
+    case IDC_DOWNLOADS_TOGGLE:
+        OnDownloadsToggle();
+        return true;
+    case IDC_SPECTATOR:
+        OnSpectatorToggle();
+        return true;
+    case IDC_SELECT_ALL:
+        ApplySelectAll();
+        return true;
+    case IDC_SIM_FOLDER:
+        if (code == STN_CLICKED) OnFolderLabelClick();
+        return true;
+    default:
+        return CDialog::OnCommand(id, code, control);
+    }
+}
+
+bool CLauncherDlg::OnNotify(NMHDR* header, LRESULT* result)
+{
+    const int id = static_cast<int>(header->idFrom);
+    switch (header->code) {
+    case NM_CUSTOMDRAW:
+        if (!FindDownloadList(id)) return false;
+        *result = OnListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+        return true;
+    case LVN_COLUMNCLICK:
+        OnListColumnClick(id, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+        return true;
+    case LVN_ITEMCHANGED: {
+        const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+        if (id == IDC_EVENT_LIST && (change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
+            !(change->uOldState & LVIS_SELECTED))
+            OnEventSelectionChanged();
+        return false;
+    }
+    case TCN_SELCHANGE:
+        if (id != IDC_DOWNLOAD_TABS) return false;
+        OnTabChanged();
+        return true;
+    default:
+        return false;
+    }
 }
 
 INT_PTR CLauncherDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* handled)
 {
-    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == IDM_ABOUTBOX) {
+    switch (message) {
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return 0;
         CAboutDlg().DoModal(hwnd());
         *handled = true;
         return TRUE;
+    case WM_CTLCOLORDLG:
+        if (!backgroundBrush_) {
+            HBITMAP pattern = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr),
+                                                              MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0,
+                                                              LR_CREATEDIBSECTION));
+            backgroundBrush_.reset(CreatePatternBrush(pattern));
+            DeleteObject(pattern);
+        }
+        *handled = true;
+        return reinterpret_cast<INT_PTR>(backgroundBrush_.get());
+    default:
+        return 0;
     }
-    return 0;
+}
+
+void CLauncherDlg::OnDestroy()
+{
+    SaveColumnWidths();
+    SetMessageOwner(nullptr);
 }

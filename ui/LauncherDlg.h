@@ -1,7 +1,14 @@
 #pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
-#include "app/Startup.h"
+#include "app/Handles.h"
+#include "catalog/DownloadLists.h"
+#include "catalog/Refresh.h"
 #include "ui/Dialog.h"
 
 // The main window: owns the launcher's state for the life of the program and
@@ -12,18 +19,63 @@ public:
     // modulePath and documentsFolder are the launcher's path and the user's
     // documents folder (empty when unknown).
     CLauncherDlg(const std::string& modulePath, const std::string& documentsFolder);
+    ~CLauncherDlg() override;
 
-    LauncherEnvironment& Environment() { return env_; }
-    const LauncherEnvironment& Environment() const { return env_; }
+    LauncherEnvironment& Environment() { return state_.env; }
+    const LauncherState& State() const { return state_; }
     // The address the events file is fetched from.
-    const std::string& EventsAddress() const { return eventsAddress_; }
+    const std::string& EventsAddress() const { return state_.localEvent.File; }
+
+    // The event of the first selected row, or the local entry.
+    RaceEvent* GetSelectedEvent();
+    // Rebuilds the five download lists from the catalog and league records.
+    void FillDownloadLists();
+    // The Refresh command: profiles, the refresh with fetching, bookmarks.
+    void RefreshCommand();
+    // Replaces how race servers are asked (tests).
+    void SetStatusQuery(StatusQuery query) { hooks_.query = std::move(query); }
 
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(NMHDR* header, LRESULT* result) override;
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* handled) override;
+    void OnDestroy() override;
 
 private:
-    LauncherEnvironment env_;
-    std::string eventsAddress_;
+    void CreateFonts();
+    void SetUpTabs();
+    void SetUpEventList();
+    void SetUpColumns();
+    void DressButtons();
+    void ReadSpectatorState();
+    void RestoreColumnWidths();
+    void SaveColumnWidths();
+
+    void RunRefresh(bool fetch);
+    void ShowEventRows();
+    void FillDownloadList(const DownloadListSpec& list);
+
+    LRESULT OnListCustomDraw(NMLVCUSTOMDRAW* draw);
+    void OnListColumnClick(int listId, int column);
+    void OnEventSelectionChanged();
+    void OnTabChanged();
+    void OnDownloadsToggle();
+    void OnSpectatorToggle();
+    void OnFolderLabelClick();
+    void ApplySelectAll();
+
+    HWND List(int id) const { return Item(id); }
+    int CurrentTab() const;
+    HFONT FontFor(RowFont font) const;
+
+    LauncherState state_;
+    RefreshHooks hooks_;
+    bool initialised_ = false;
+    int eventListFullHeight_ = 0;  // remembered the first time the download area changes
+
+    GdiObject boldFont_, italicFont_, boldItalicFont_, smallFont_;
+    GdiObject backgroundBrush_;
+    HIMAGELIST tabImages_ = nullptr;
+    HIMAGELIST bannerImages_ = nullptr;
 };

@@ -1,0 +1,432 @@
+#include "ui/FlatButton.h"
+
+#include <commctrl.h>
+#include <algorithm>
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+// Marks a control that is dressed already, so that a second dresser cannot
+// take it over unnoticed.
+constexpr char kDresserProperty[] = "ZantDresser";
+constexpr int kPadding = 3;          // between the border and the content
+constexpr int kIconTextGap = 4;
+constexpr int kTooltipWidth = 300;   // the long download tips wrap
+constexpr int kBorderShade = 0x30;
+constexpr int kHoverBorderShade = 0x60;
+
+COLORREF Darken(COLORREF color, int amount)
+{
+    auto channel = [amount](int value) { return static_cast<BYTE>(std::max(0, value - amount)); };
+    return RGB(channel(GetRValue(color)), channel(GetGValue(color)), channel(GetBValue(color)));
+}
+
+std::string WindowText(HWND window)
+{
+    std::string text(GetWindowTextLengthA(window) + 1, '\0');
+    text.resize(GetWindowTextA(window, &text[0], static_cast<int>(text.size())));
+    return text;
+}
+
+HFONT WindowFont(HWND window)
+{
+    auto font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+    return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+// Buttons and statics paint themselves at once when their state or text
+// changes. Switching redraw off for that moment keeps their own look off the
+// screen; the caller repaints. A hidden control is left alone: turning redraw
+// back on would show it.
+LRESULT DefaultWithoutPainting(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const bool visible = (GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (visible) DefSubclassProc(window, WM_SETREDRAW, FALSE, 0);
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    if (visible && IsWindow(window)) DefSubclassProc(window, WM_SETREDRAW, TRUE, 0);
+    return result;
+}
+
+void PaintBuffered(HWND window, void (*paint)(void*, HDC), void* context)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    RECT client;
+    GetClientRect(window, &client);
+    HDC memory = CreateCompatibleDC(dc);
+    GdiObject bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
+    if (memory && bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap.get());
+        paint(context, memory);
+        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, old);
+    } else {
+        paint(context, dc);
+    }
+    if (memory) DeleteDC(memory);
+    EndPaint(window, &ps);
+}
+
+}  // namespace
+
+CFlatButton::~CFlatButton()
+{
+    Detach();
+}
+
+bool CFlatButton::Attach(HWND button)
+{
+    if (!IsWindow(button)) return false;
+    if (HANDLE owner = GetPropA(button, kDresserProperty)) return owner == this;
+    Detach();
+    if (!SetWindowSubclass(button, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
+    SetPropA(button, kDresserProperty, this);
+    button_ = button;
+    Redraw();
+    return true;
+}
+
+void CFlatButton::Detach()
+{
+    if (!button_) return;
+    HWND button = button_;
+    LetGo();
+    InvalidateRect(button, nullptr, TRUE);
+}
+
+void CFlatButton::LetGo()
+{
+    RemoveWindowSubclass(button_, SubclassProc, kSubclassId);
+    RemovePropA(button_, kDresserProperty);
+    if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
+    button_ = nullptr;
+    hovering_ = false;
+}
+
+void CFlatButton::SetIcon(int iconResourceId, int size)
+{
+    SetIcons(0, iconResourceId, size);
+}
+
+void CFlatButton::SetIcons(int checkedIcon, int uncheckedIcon, int size)
+{
+    if (button_) {
+        RECT client;
+        GetClientRect(button_, &client);
+        const int room = client.bottom - 2 * kPadding;
+        if (room > 0 && size > room) size = room;
+    }
+    auto load = [size](int id) {
+        return static_cast<HICON>(
+            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    };
+    iconSize_ = size;
+    icon_.reset(load(uncheckedIcon));
+    checkedIcon_.reset(checkedIcon ? load(checkedIcon) : nullptr);
+    if (checkedIcon) SetTwoState(true);
+    Redraw();
+}
+
+void CFlatButton::SetColors(COLORREF normal, COLORREF hover, COLORREF focused)
+{
+    normal_ = normal;
+    hover_ = hover;
+    focused_ = focused;
+    Redraw();
+}
+
+void CFlatButton::SetTextColor(COLORREF color)
+{
+    text_ = color;
+    Redraw();
+}
+
+void CFlatButton::SetTooltip(const std::string& text)
+{
+    if (!button_) return;
+    if (text.empty()) {
+        if (tooltip_) DestroyWindow(tooltip_);
+        tooltip_ = nullptr;
+        return;
+    }
+    TOOLINFOA tool = {};
+    // The version 2 size: without the version 6 controls a larger one is refused.
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = GetParent(button_);
+    tool.uId = reinterpret_cast<UINT_PTR>(button_);
+    tool.lpszText = const_cast<char*>(text.c_str());
+    if (tooltip_) {
+        SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+        return;
+    }
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, button_, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    if (!tooltip_) return;
+    SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, kTooltipWidth);
+    if (!SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) {
+        DestroyWindow(tooltip_);
+        tooltip_ = nullptr;
+    }
+}
+
+void CFlatButton::SetTwoState(bool twoState)
+{
+    twoState_ = twoState;
+    if (twoState && button_) {
+        const LONG_PTR style = GetWindowLongPtrA(button_, GWL_STYLE);
+        const LONG_PTR type = style & BS_TYPEMASK;
+        // BM_SETSTYLE changes only the type bits, and push buttons ignore BM_SETCHECK.
+        if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)
+            SetWindowLongPtrA(button_, GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_AUTOCHECKBOX | BS_PUSHLIKE);
+    }
+    Redraw();
+}
+
+void CFlatButton::SetChecked(bool checked)
+{
+    if (button_) SendMessageA(button_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool CFlatButton::Checked() const
+{
+    return button_ && SendMessageA(button_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+COLORREF CFlatButton::CurrentBackground() const
+{
+    if (hovering_) return hover_;
+    if (button_ && GetFocus() == button_) return focused_;
+    return normal_;
+}
+
+void CFlatButton::Redraw()
+{
+    if (button_) InvalidateRect(button_, nullptr, FALSE);
+}
+
+LRESULT CALLBACK CFlatButton::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR data)
+{
+    auto* self = reinterpret_cast<CFlatButton*>(data);
+    if (message == WM_NCDESTROY) {
+        self->LetGo();
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT CFlatButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HWND window = button_;
+    switch (message) {
+    case WM_PAINT:
+        PaintBuffered(window, [](void* self, HDC dc) { static_cast<CFlatButton*>(self)->Paint(dc); }, this);
+        return 0;
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_MOUSEMOVE:
+        if (!hovering_) {
+            TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, window, 0};
+            // Without a promised WM_MOUSELEAVE the hover colour would stick.
+            if (TrackMouseEvent(&track)) {
+                hovering_ = true;
+                Redraw();
+            }
+        }
+        break;
+    case WM_MOUSELEAVE:
+        hovering_ = false;
+        Redraw();
+        break;
+    case BM_SETCHECK:
+    case BM_SETSTATE:
+    case BM_SETSTYLE:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_ENABLE:
+    case WM_SETTEXT:
+    case WM_UPDATEUISTATE: {
+        const LRESULT result = DefaultWithoutPainting(window, message, wParam, lParam);
+        Redraw();
+        return result;
+    }
+    default:
+        break;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void CFlatButton::Paint(HDC dc)
+{
+    RECT client;
+    GetClientRect(button_, &client);
+    const LRESULT state = SendMessageA(button_, BM_GETSTATE, 0, 0);
+    const bool checked = (state & BST_CHECKED) != 0;
+    const bool sunken = (state & BST_PUSHED) || (twoState_ && checked);
+    const bool enabled = IsWindowEnabled(button_) != FALSE;
+    const LRESULT uiState = SendMessageA(button_, WM_QUERYUISTATE, 0, 0);
+    const COLORREF background = CurrentBackground();
+
+    SetDCBrushColor(dc, background);
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    if (sunken) {
+        RECT edge = client;
+        DrawEdge(dc, &edge, BDR_SUNKENOUTER, BF_RECT);
+    } else {
+        SetDCBrushColor(dc, Darken(background, hovering_ ? kHoverBorderShade : kBorderShade));
+        FrameRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    }
+
+    RECT content = client;
+    InflateRect(&content, -kPadding, -kPadding);
+    if (sunken) OffsetRect(&content, 1, 1);
+    const std::string text = WindowText(button_);
+    HICON icon = checked && checkedIcon_ ? checkedIcon_.get() : icon_.get();
+    if (icon) {
+        const int x = text.empty() ? (content.left + content.right - iconSize_) / 2 : content.left;
+        const int y = (content.top + content.bottom - iconSize_) / 2;
+        if (enabled)
+            DrawIconEx(dc, x, y, icon, iconSize_, iconSize_, 0, nullptr, DI_NORMAL);
+        else
+            DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y, iconSize_, iconSize_,
+                       DST_ICON | DSS_DISABLED);
+        content.left = x + iconSize_ + kIconTextGap;
+    }
+    if (!text.empty()) {
+        HGDIOBJ oldFont = SelectObject(dc, WindowFont(button_));
+        SetBkMode(dc, TRANSPARENT);
+        const COLORREF textColor = text_ == CLR_INVALID ? GetSysColor(COLOR_BTNTEXT) : text_;
+        ::SetTextColor(dc, enabled ? textColor : GetSysColor(COLOR_GRAYTEXT));
+        UINT format = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | (icon ? DT_LEFT : DT_CENTER);
+        if (uiState & UISF_HIDEACCEL) format |= DT_HIDEPREFIX;
+        DrawTextA(dc, text.c_str(), -1, &content, format);
+        SelectObject(dc, oldFont);
+    }
+    if (GetFocus() == button_ && !(uiState & UISF_HIDEFOCUS)) {
+        RECT focus = client;
+        InflateRect(&focus, -2, -2);
+        ::SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+        DrawFocusRect(dc, &focus);
+    }
+}
+
+CLinkStatic::~CLinkStatic()
+{
+    if (!label_) return;
+    HWND label = label_;
+    LetGo();
+    InvalidateRect(label, nullptr, TRUE);
+}
+
+bool CLinkStatic::Attach(HWND label)
+{
+    if (!IsWindow(label) || label_ || GetPropA(label, kDresserProperty)) return false;
+    LOGFONTA font = {};
+    if (GetObjectA(WindowFont(label), sizeof font, &font)) {
+        font.lfUnderline = TRUE;
+        font_.reset(CreateFontIndirectA(&font));
+    }
+    // Without SS_NOTIFY a static lets clicks through to the dialog.
+    SetWindowLongPtrA(label, GWL_STYLE, GetWindowLongPtrA(label, GWL_STYLE) | SS_NOTIFY);
+    if (!SetWindowSubclass(label, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
+    SetPropA(label, kDresserProperty, this);
+    label_ = label;
+    InvalidateRect(label, nullptr, TRUE);
+    return true;
+}
+
+void CLinkStatic::LetGo()
+{
+    RemoveWindowSubclass(label_, SubclassProc, kSubclassId);
+    RemovePropA(label_, kDresserProperty);
+    label_ = nullptr;
+}
+
+LRESULT CALLBACK CLinkStatic::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR data)
+{
+    auto* self = reinterpret_cast<CLinkStatic*>(data);
+    if (message == WM_NCDESTROY) {
+        self->LetGo();
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT CLinkStatic::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HWND window = label_;
+    switch (message) {
+    case WM_SETCURSOR:
+        SetCursor(LoadCursorA(nullptr, IDC_HAND));
+        return TRUE;
+    case WM_PAINT:
+        PaintBuffered(window, [](void* self, HDC dc) { static_cast<CLinkStatic*>(self)->Paint(dc); }, this);
+        return 0;
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_SETTEXT:
+    case WM_ENABLE: {
+        const LRESULT result = DefaultWithoutPainting(window, message, wParam, lParam);
+        // On a transparent background the old text stays unless the dialog
+        // paints that spot again first.
+        RECT area;
+        GetWindowRect(window, &area);
+        HWND parent = GetParent(window);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+        RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        return result;
+    }
+    default:
+        break;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void CLinkStatic::Paint(HDC dc)
+{
+    RECT client;
+    GetClientRect(label_, &client);
+    HWND parent = GetParent(label_);
+    auto brush = reinterpret_cast<HBRUSH>(
+        SendMessageA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label_)));
+    FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+
+    const LONG_PTR style = GetWindowLongPtrA(label_, GWL_STYLE);
+    // Always without prefixes: a folder path may hold an ampersand.
+    UINT format = DT_SINGLELINE | DT_NOPREFIX;
+    switch (style & SS_TYPEMASK) {
+    case SS_CENTER: format |= DT_CENTER; break;
+    case SS_RIGHT: format |= DT_RIGHT; break;
+    default: break;
+    }
+    switch (style & SS_ELLIPSISMASK) {
+    case SS_PATHELLIPSIS: format |= DT_PATH_ELLIPSIS; break;
+    case SS_ENDELLIPSIS: format |= DT_END_ELLIPSIS; break;
+    case SS_WORDELLIPSIS: format |= DT_WORD_ELLIPSIS; break;
+    default: break;
+    }
+    HGDIOBJ oldFont = SelectObject(dc, font_ ? static_cast<HFONT>(font_.get()) : WindowFont(label_));
+    SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, IsWindowEnabled(label_) ? kLinkColor : GetSysColor(COLOR_GRAYTEXT));
+    const std::string text = WindowText(label_);
+    DrawTextA(dc, text.c_str(), -1, &client, format);
+    SelectObject(dc, oldFont);
+}
+
+HBRUSH TransparentStaticBrush(HDC dc, COLORREF textColor)
+{
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, textColor);
+    return static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH));
+}

@@ -1,0 +1,100 @@
+#pragma once
+#include <windows.h>
+#include <string>
+
+#include "app/Handles.h"
+
+struct IconTraits {
+    static HICON Invalid() { return nullptr; }
+    static bool Valid(HICON h) { return h != nullptr; }
+    static void Close(HICON h) { DestroyIcon(h); }
+};
+using IconHandle = UniqueResource<HICON, IconTraits>;
+
+// Turns a dialog's push button or push-like check button into a flat icon
+// button: the button keeps its id, text, check state and BN_CLICKED
+// notifications; only its look changes. Either may go first: the object
+// lets go of the button when one of them is destroyed.
+class CFlatButton {
+public:
+    CFlatButton() = default;
+    ~CFlatButton();
+    CFlatButton(const CFlatButton&) = delete;
+    CFlatButton& operator=(const CFlatButton&) = delete;
+
+    // False when button is no window or is already dressed by another object.
+    bool Attach(HWND button);
+    void Detach();
+    HWND hwnd() const { return button_; }
+
+    // An icon of the running module; it shrinks to fit a lower button.
+    void SetIcon(int iconResourceId, int size = kDefaultIconSize);
+    // A two-state button that shows checkedIcon while checked.
+    void SetIcons(int checkedIcon, int uncheckedIcon, int size = kDefaultIconSize);
+    void SetColors(COLORREF normal, COLORREF hover, COLORREF focused);
+    void SetTextColor(COLORREF color);
+    void SetTooltip(const std::string& text);
+    HWND Tooltip() const { return tooltip_; }
+
+    // Two-state buttons look pressed while checked. A plain push button
+    // becomes a push-like check button so that it keeps its state.
+    void SetTwoState(bool twoState);
+    void SetChecked(bool checked);
+    bool Checked() const;
+
+    // The colour painted now: hover wins over focus, focus over normal.
+    COLORREF CurrentBackground() const;
+    bool Hovering() const { return hovering_; }
+
+    static constexpr int kDefaultIconSize = 32;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR data);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Paint(HDC dc);
+    void Redraw();
+    void LetGo();
+
+    HWND button_ = nullptr;
+    HWND tooltip_ = nullptr;
+    IconHandle icon_;
+    IconHandle checkedIcon_;    // only for buttons with an icon per state
+    int iconSize_ = 0;
+    COLORREF normal_ = RGB(255, 255, 255);
+    COLORREF hover_ = RGB(255, 255, 255);
+    COLORREF focused_ = RGB(255, 255, 255);
+    COLORREF text_ = CLR_INVALID;
+    bool twoState_ = false;
+    bool hovering_ = false;
+};
+
+// A static text shown as a link: blue and underlined, with a hand cursor.
+// A click reaches the dialog as STN_CLICKED. The background stays what the
+// dialog's WM_CTLCOLORSTATIC gives.
+class CLinkStatic {
+public:
+    CLinkStatic() = default;
+    ~CLinkStatic();
+    CLinkStatic(const CLinkStatic&) = delete;
+    CLinkStatic& operator=(const CLinkStatic&) = delete;
+
+    bool Attach(HWND label);
+    HWND hwnd() const { return label_; }
+
+    static constexpr COLORREF kLinkColor = RGB(0, 0, 255);
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR data);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Paint(HDC dc);
+    void LetGo();
+
+    HWND label_ = nullptr;
+    GdiObject font_;
+};
+
+// For WM_CTLCOLORSTATIC: the static draws its text straight onto whatever
+// the dialog painted behind it.
+HBRUSH TransparentStaticBrush(HDC dc, COLORREF textColor = RGB(0, 0, 0));

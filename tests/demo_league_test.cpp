@@ -1,0 +1,84 @@
+// What a driver sees after start-up against the demo league. These run only
+// from tests/demo_e2e.sh, which starts the league first.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "tests/support/TestEnv.h"
+#include "ui/LauncherDlg.h"
+#include "ui/ListView.h"
+
+namespace {
+
+class DemoLeagueTest : public LauncherTest {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("ZANT_DEMO_LEAGUE")) GTEST_SKIP() << "needs the demo league (tests/demo_e2e.sh)";
+        LauncherTest::SetUp();
+        simFolder_ = TempDir() + "Sim\\";
+        for (const char* profile : {"Alex Demo", "Sam Sample"}) {
+            MakeFolders(simFolder_ + "UserData\\" + profile + "\\");
+            WriteTextFile(simFolder_ + "UserData\\" + profile + "\\" + profile + ".PLR", "[DRIVER]\r\n");
+        }
+        MakeFolders(TempDir() + "Documents");
+        dialog_ = std::make_unique<CLauncherDlg>(simFolder_ + "ZANTLauncher.exe", TempDir() + "Documents");
+        ASSERT_TRUE(dialog_->Create());
+    }
+
+    std::vector<std::string> Row(int list, int row) const
+    {
+        std::vector<std::string> cells;
+        for (int column = 0; column < 6; ++column) cells.push_back(CellText(dialog_->Item(list), row, column));
+        return cells;
+    }
+
+    std::string simFolder_;
+    std::unique_ptr<CLauncherDlg> dialog_;
+};
+
+TEST_F(DemoLeagueTest, ScheduleShowsLiveAndScheduledEvents)
+{
+    HWND events = dialog_->Item(IDC_EVENT_LIST);
+    ASSERT_EQ(ListView_GetItemCount(events), 6);
+    using Cells = std::vector<std::string>;
+    EXPECT_EQ(Row(IDC_EVENT_LIST, 0), (Cells{"Local", "", "", "Offline", "", ""}));
+    EXPECT_EQ(Row(IDC_EVENT_LIST, 1), (Cells{"8:00 PM Sat 06/14", "24", "Kestrel Speedway", "Cup Race 42 to go",
+                                             "Open setups 200 laps 4 tyre sets", "Round 7 of 12"}));
+    EXPECT_EQ(Row(IDC_EVENT_LIST, 2), (Cells{"7:30 PM Sun 06/15", "12", "Marlow Raceway", "GNS Qualifying 25min",
+                                             "Fixed setup 150 laps Full tank", "Qualifying open"}));
+    EXPECT_EQ(Row(IDC_EVENT_LIST, 3), (Cells{"9:00 PM Mon 06/16", "5", "Eastfield", "TRUCK Practice 45min",
+                                             "Open setups 80 laps 2 tyre sets", "Track change. Scheduled:Bramble Hill"}));
+    EXPECT_EQ(Row(IDC_EVENT_LIST, 4), (Cells{"8:30 PM Tue 06/17", "", "", "", "Open setups 100 laps 3 tyre sets",
+                                             "Scheduled:Kestrel Speedway Cup"}));
+    EXPECT_EQ(Row(IDC_EVENT_LIST, 5), (Cells{"7:45 PM Wed 06/18", "8", "Marlow Raceway", "GNS Warmup 12min",
+                                             "League setup 120 laps Full tank", "Partner league"}));
+    EXPECT_EQ(dialog_->GetSelectedEvent()->Name, "[Local]");
+}
+
+TEST_F(DemoLeagueTest, CatalogListsStartNotInstalled)
+{
+    const struct {
+        int list;
+        int rows;
+    } expected[] = {{IDC_SIMS_LIST, 3}, {IDC_TRACKS_LIST, 4}, {IDC_MODS_LIST, 4}, {IDC_CARS_LIST, 4},
+                    {IDC_SETUPS_LIST, 2}};
+    for (const auto& list : expected) {
+        HWND view = dialog_->Item(list.list);
+        ASSERT_EQ(ListView_GetItemCount(view), list.rows) << list.list;
+        for (int row = 0; row < list.rows; ++row)
+            EXPECT_TRUE(reinterpret_cast<const ContentItem*>(ItemData(view, row))->notInstalled);
+    }
+
+    // Selecting the GNS event (vehicle 2) narrows the lists to its content.
+    ListView_SetItemState(dialog_->Item(IDC_EVENT_LIST), 2, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_EQ(dialog_->GetSelectedEvent()->ID, 102);
+    EXPECT_LT(ListView_GetItemCount(dialog_->Item(IDC_TRACKS_LIST)), 4);
+}
+
+}  // namespace

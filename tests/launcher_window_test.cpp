@@ -63,7 +63,9 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param)
     auto* found = reinterpret_cast<FoundWindow*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == found->processId && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == nullptr) {
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (owner == found->processId && IsWindowVisible(window) && std::string(className) == "#32770") {
         found->window = window;
         return FALSE;
     }
@@ -88,13 +90,16 @@ TEST_F(LauncherWindowTest, ProgramStartedFromASimFolderOpensItsWindow)
         if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) break;
         EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&found));
     }
+    if (!found.window) TerminateProcess(process.hProcess, 1);
     ASSERT_NE(found.window, nullptr) << "no main window appeared";
     EXPECT_EQ(WindowText(found.window), "ZANT Launcher 1.8");
     EXPECT_EQ(ReadSettingNumber(simFolder_, 0, "Locations"), 4);
     EXPECT_EQ(ReadSettingNumber("Count", 0, "Locations"), 4);
 
     PostMessageA(found.window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+    const bool ended = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0;
+    EXPECT_TRUE(ended);
+    if (!ended) TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 }

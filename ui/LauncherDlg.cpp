@@ -182,6 +182,42 @@ void CLauncherDlg::SetUpColumns()
 
 void CLauncherDlg::DressButtons()
 {
+    constexpr COLORREF kWhite = 0xFFFFFF, kHover = 0x00EEEE, kDownloadsBackground = 0xEBEBEB;
+    auto dress = [this](int id, int icon, const std::string& tip, COLORREF normal, COLORREF hover) {
+        auto button = std::make_unique<CFlatButton>();
+        if (!button->Attach(Item(id))) return;
+        button->SetIcon(icon);
+        button->SetColors(normal, hover, normal);
+        button->SetTooltip(tip);
+        buttons_.push_back(std::move(button));
+    };
+    dress(IDC_REFRESH, IDI_REFRESH, "Refresh list of races and downloads", kWhite, kHover);
+    dress(IDC_LAUNCH, IDI_LAUNCH, "Launch the sim and connect to the selected server", kWhite, kHover);
+    dress(IDC_OPTIONS, IDI_OPTIONS, "Change program options", kWhite, kHover);
+    dress(IDC_WEBSITE, IDI_WEBSITE, "Go to ZANT web site", kWhite, kHover);
+    dress(IDC_TEAMSPEAK, IDI_TEAMSPEAK, "Connect to TeamSpeak", kWhite, kHover);
+    dress(IDC_DOWNLOADS_TOGGLE, IDI_DOWNLOADS, "Display downloads", kDownloadsBackground, kDownloadsBackground);
+    buttons_.back()->SetTwoState(true);
+    const std::string tip = "Download all selected %s. Use CTRL+click to select multiple items. Double-click also works!";
+    const std::pair<int, const char*> downloads[] = {{IDC_DOWNLOAD_SIMS, "items"},
+                                                     {IDC_DOWNLOAD_TRACKS, "tracks"},
+                                                     {IDC_DOWNLOAD_CARS, "cars"},
+                                                     {IDC_DOWNLOAD_SETUPS, "setups"},
+                                                     {IDC_DOWNLOAD_MODS, "mods"}};
+    for (const auto& [id, word] : downloads) {
+        std::string text = tip;
+        text.replace(text.find("%s"), 2, word);
+        dress(id, IDI_DOWNLOAD, text, kWhite, kHover);
+    }
+    auto spectator = std::make_unique<CFlatButton>();
+    if (spectator->Attach(Item(IDC_SPECTATOR))) {
+        spectator->SetIcons(IDI_SPECTATE, IDI_DRIVE);
+        spectator->SetColors(kWhite, kHover, kWhite);
+        spectator->SetTooltip("Drive or spectate");
+        buttons_.push_back(std::move(spectator));
+    }
+    folderLabel_.Attach(Item(IDC_SIM_FOLDER));
+
     if (state_.env.dedicated) {
         ShowWindow(Item(IDC_TEAMSPEAK), SW_HIDE);
         ShowWindow(Item(IDC_SPECTATOR), SW_HIDE);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "catalog/DownloadLists.h"
 #include "catalog/Refresh.h"
 #include "ui/Dialog.h"
+#include "ui/FlatButton.h"
 
 // The main window: owns the launcher's state for the life of the program and
 // maps the user's clicks to the operations of the subsystems.
@@ -77,5 +79,7 @@ private:
     GdiObject boldFont_, italicFont_, boldItalicFont_, smallFont_;
     GdiObject backgroundBrush_;
     HIMAGELIST tabImages_ = nullptr;
+    std::vector<std::unique_ptr<CFlatButton>> buttons_;
+    CLinkStatic folderLabel_;
     HIMAGELIST bannerImages_ = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "app/Settings.h"
+#include "net/StatusPopup.h"
 
 void DeleteSettingsKey()
 {
@@ -40,6 +41,8 @@ void LauncherTest::SetUp()
 
 void LauncherTest::TearDown()
 {
+    // A popup left open by the code under test must not outlive the test.
+    ShowStatus(false);
     SetMessageAnswerer(nullptr);
     for (const Expectation& missed : expected_) ADD_FAILURE() << "message box never shown: " << missed.textPart;
     RemoveTree(tempDir_);

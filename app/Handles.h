@@ -63,6 +63,11 @@ struct GdiObjectTraits {
     static bool Valid(HGDIOBJ h) { return h != nullptr; }
     static void Close(HGDIOBJ h) { DeleteObject(h); }
 };
+struct IconTraits {
+    static HICON Invalid() { return nullptr; }
+    static bool Valid(HICON h) { return h != nullptr; }
+    static void Close(HICON h) { DestroyIcon(h); }
+};
 
 using UniqueHandle = UniqueResource<HANDLE, FileHandleTraits>;   // files, threads, processes
 using FindHandle = UniqueResource<HANDLE, FindHandleTraits>;
@@ -70,3 +75,4 @@ using RegKey = UniqueResource<HKEY, RegKeyTraits>;
 using InternetHandle = UniqueResource<HINTERNET, InternetHandleTraits>;
 using LibraryHandle = UniqueResource<HMODULE, LibraryTraits>;
 using GdiObject = UniqueResource<HGDIOBJ, GdiObjectTraits>;
+using IconHandle = UniqueResource<HICON, IconTraits>;

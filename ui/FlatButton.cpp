@@ -69,6 +69,55 @@ void PaintBuffered(HWND window, void (*paint)(void*, HDC), void* context)
 
 }  // namespace
 
+void* CDressedControl::DresserOf(HWND control)
+{
+    return GetPropA(control, kDresserProperty);
+}
+
+bool CDressedControl::Dress(HWND control)
+{
+    if (!SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
+    SetPropA(control, kDresserProperty, this);
+    control_ = control;
+    return true;
+}
+
+void CDressedControl::Undress()
+{
+    if (!control_) return;
+    RemoveWindowSubclass(control_, SubclassProc, kSubclassId);
+    RemovePropA(control_, kDresserProperty);
+    control_ = nullptr;
+    OnUndressed();
+}
+
+LRESULT CALLBACK CDressedControl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                               DWORD_PTR data)
+{
+    auto* self = reinterpret_cast<CDressedControl*>(data);
+    if (message == WM_NCDESTROY) {
+        self->Undress();
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT CDressedControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT:
+        PaintBuffered(control_, [](void* self, HDC dc) { static_cast<CDressedControl*>(self)->Paint(dc); }, this);
+        return 0;
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    default:
+        return DefSubclassProc(control_, message, wParam, lParam);
+    }
+}
+
 CFlatButton::~CFlatButton()
 {
     Detach();
@@ -77,30 +126,25 @@ CFlatButton::~CFlatButton()
 bool CFlatButton::Attach(HWND button)
 {
     if (!IsWindow(button)) return false;
-    if (HANDLE owner = GetPropA(button, kDresserProperty)) return owner == this;
+    if (void* owner = DresserOf(button)) return owner == this;
     Detach();
-    if (!SetWindowSubclass(button, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
-    SetPropA(button, kDresserProperty, this);
-    button_ = button;
+    if (!Dress(button)) return false;
     Redraw();
     return true;
 }
 
 void CFlatButton::Detach()
 {
-    if (!button_) return;
-    HWND button = button_;
-    LetGo();
+    if (!control_) return;
+    HWND button = control_;
+    Undress();
     InvalidateRect(button, nullptr, TRUE);
 }
 
-void CFlatButton::LetGo()
+void CFlatButton::OnUndressed()
 {
-    RemoveWindowSubclass(button_, SubclassProc, kSubclassId);
-    RemovePropA(button_, kDresserProperty);
     if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
     tooltip_ = nullptr;
-    button_ = nullptr;
     hovering_ = false;
 }
 
@@ -111,9 +155,9 @@ void CFlatButton::SetIcon(int iconResourceId, int size)
 
 void CFlatButton::SetIcons(int checkedIcon, int uncheckedIcon, int size)
 {
-    if (button_) {
+    if (control_) {
         RECT client;
-        GetClientRect(button_, &client);
+        GetClientRect(control_, &client);
         const int room = client.bottom - 2 * kPadding;
         if (room > 0 && size > room) size = room;
     }
@@ -144,7 +188,7 @@ void CFlatButton::SetTextColor(COLORREF color)
 
 void CFlatButton::SetTooltip(const std::string& text)
 {
-    if (!button_) return;
+    if (!control_) return;
     if (text.empty()) {
         if (tooltip_) DestroyWindow(tooltip_);
         tooltip_ = nullptr;
@@ -154,15 +198,15 @@ void CFlatButton::SetTooltip(const std::string& text)
     // The version 2 size: without the version 6 controls a larger one is refused.
     tool.cbSize = TTTOOLINFOA_V2_SIZE;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = GetParent(button_);
-    tool.uId = reinterpret_cast<UINT_PTR>(button_);
+    tool.hwnd = GetParent(control_);
+    tool.uId = reinterpret_cast<UINT_PTR>(control_);
     tool.lpszText = const_cast<char*>(text.c_str());
     if (tooltip_) {
         SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
         return;
     }
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, button_, nullptr,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, control_, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
     if (!tooltip_) return;
     SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, kTooltipWidth);
@@ -175,61 +219,42 @@ void CFlatButton::SetTooltip(const std::string& text)
 void CFlatButton::SetTwoState(bool twoState)
 {
     twoState_ = twoState;
-    if (twoState && button_) {
-        const LONG_PTR style = GetWindowLongPtrA(button_, GWL_STYLE);
+    if (twoState && control_) {
+        const LONG_PTR style = GetWindowLongPtrA(control_, GWL_STYLE);
         const LONG_PTR type = style & BS_TYPEMASK;
         // BM_SETSTYLE changes only the type bits, and push buttons ignore BM_SETCHECK.
         if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)
-            SetWindowLongPtrA(button_, GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_AUTOCHECKBOX | BS_PUSHLIKE);
+            SetWindowLongPtrA(control_, GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_AUTOCHECKBOX | BS_PUSHLIKE);
     }
     Redraw();
 }
 
 void CFlatButton::SetChecked(bool checked)
 {
-    if (button_) SendMessageA(button_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (control_) SendMessageA(control_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 bool CFlatButton::Checked() const
 {
-    return button_ && SendMessageA(button_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return control_ && SendMessageA(control_, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 COLORREF CFlatButton::CurrentBackground() const
 {
     if (hovering_) return hover_;
-    if (button_ && GetFocus() == button_) return focused_;
+    if (control_ && GetFocus() == control_) return focused_;
     return normal_;
 }
 
 void CFlatButton::Redraw()
 {
-    if (button_) InvalidateRect(button_, nullptr, FALSE);
-}
-
-LRESULT CALLBACK CFlatButton::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR data)
-{
-    auto* self = reinterpret_cast<CFlatButton*>(data);
-    if (message == WM_NCDESTROY) {
-        self->LetGo();
-        return DefSubclassProc(window, message, wParam, lParam);
-    }
-    return self->OnMessage(message, wParam, lParam);
+    if (control_) InvalidateRect(control_, nullptr, FALSE);
 }
 
 LRESULT CFlatButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    HWND window = button_;
+    HWND window = control_;
     switch (message) {
-    case WM_PAINT:
-        PaintBuffered(window, [](void* self, HDC dc) { static_cast<CFlatButton*>(self)->Paint(dc); }, this);
-        return 0;
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_MOUSEMOVE:
         if (!hovering_) {
             TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, window, 0};
@@ -259,18 +284,18 @@ LRESULT CFlatButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         break;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return CDressedControl::OnMessage(message, wParam, lParam);
 }
 
 void CFlatButton::Paint(HDC dc)
 {
     RECT client;
-    GetClientRect(button_, &client);
-    const LRESULT state = SendMessageA(button_, BM_GETSTATE, 0, 0);
+    GetClientRect(control_, &client);
+    const LRESULT state = SendMessageA(control_, BM_GETSTATE, 0, 0);
     const bool checked = (state & BST_CHECKED) != 0;
     const bool sunken = (state & BST_PUSHED) || (twoState_ && checked);
-    const bool enabled = IsWindowEnabled(button_) != FALSE;
-    const LRESULT uiState = SendMessageA(button_, WM_QUERYUISTATE, 0, 0);
+    const bool enabled = IsWindowEnabled(control_) != FALSE;
+    const LRESULT uiState = SendMessageA(control_, WM_QUERYUISTATE, 0, 0);
     const COLORREF background = CurrentBackground();
 
     SetDCBrushColor(dc, background);
@@ -286,7 +311,7 @@ void CFlatButton::Paint(HDC dc)
     RECT content = client;
     InflateRect(&content, -kPadding, -kPadding);
     if (sunken) OffsetRect(&content, 1, 1);
-    const std::string text = WindowText(button_);
+    const std::string text = WindowText(control_);
     HICON icon = checked && checkedIcon_ ? checkedIcon_.get() : icon_.get();
     if (icon) {
         const int x = text.empty() ? (content.left + content.right - iconSize_) / 2 : content.left;
@@ -299,7 +324,7 @@ void CFlatButton::Paint(HDC dc)
         content.left = x + iconSize_ + kIconTextGap;
     }
     if (!text.empty()) {
-        HGDIOBJ oldFont = SelectObject(dc, WindowFont(button_));
+        HGDIOBJ oldFont = SelectObject(dc, WindowFont(control_));
         SetBkMode(dc, TRANSPARENT);
         const COLORREF textColor = text_ == CLR_INVALID ? GetSysColor(COLOR_BTNTEXT) : text_;
         ::SetTextColor(dc, enabled ? textColor : GetSysColor(COLOR_GRAYTEXT));
@@ -308,7 +333,7 @@ void CFlatButton::Paint(HDC dc)
         DrawTextA(dc, text.c_str(), -1, &content, format);
         SelectObject(dc, oldFont);
     }
-    if (GetFocus() == button_ && !(uiState & UISF_HIDEFOCUS)) {
+    if (GetFocus() == control_ && !(uiState & UISF_HIDEFOCUS)) {
         RECT focus = client;
         InflateRect(&focus, -2, -2);
         ::SetTextColor(dc, RGB(0, 0, 0));
@@ -319,15 +344,15 @@ void CFlatButton::Paint(HDC dc)
 
 CLinkStatic::~CLinkStatic()
 {
-    if (!label_) return;
-    HWND label = label_;
-    LetGo();
+    if (!control_) return;
+    HWND label = control_;
+    Undress();
     InvalidateRect(label, nullptr, TRUE);
 }
 
 bool CLinkStatic::Attach(HWND label)
 {
-    if (!IsWindow(label) || label_ || GetPropA(label, kDresserProperty)) return false;
+    if (!IsWindow(label) || control_ || DresserOf(label)) return false;
     LOGFONTA font = {};
     if (GetObjectA(WindowFont(label), sizeof font, &font)) {
         font.lfUnderline = TRUE;
@@ -335,46 +360,18 @@ bool CLinkStatic::Attach(HWND label)
     }
     // Without SS_NOTIFY a static lets clicks through to the dialog.
     SetWindowLongPtrA(label, GWL_STYLE, GetWindowLongPtrA(label, GWL_STYLE) | SS_NOTIFY);
-    if (!SetWindowSubclass(label, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
-    SetPropA(label, kDresserProperty, this);
-    label_ = label;
+    if (!Dress(label)) return false;
     InvalidateRect(label, nullptr, TRUE);
     return true;
 }
 
-void CLinkStatic::LetGo()
-{
-    RemoveWindowSubclass(label_, SubclassProc, kSubclassId);
-    RemovePropA(label_, kDresserProperty);
-    label_ = nullptr;
-}
-
-LRESULT CALLBACK CLinkStatic::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR data)
-{
-    auto* self = reinterpret_cast<CLinkStatic*>(data);
-    if (message == WM_NCDESTROY) {
-        self->LetGo();
-        return DefSubclassProc(window, message, wParam, lParam);
-    }
-    return self->OnMessage(message, wParam, lParam);
-}
-
 LRESULT CLinkStatic::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    HWND window = label_;
+    HWND window = control_;
     switch (message) {
     case WM_SETCURSOR:
         SetCursor(LoadCursorA(nullptr, IDC_HAND));
         return TRUE;
-    case WM_PAINT:
-        PaintBuffered(window, [](void* self, HDC dc) { static_cast<CLinkStatic*>(self)->Paint(dc); }, this);
-        return 0;
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_SETTEXT:
     case WM_ENABLE: {
         const LRESULT result = DefaultWithoutPainting(window, message, wParam, lParam);
@@ -390,19 +387,19 @@ LRESULT CLinkStatic::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         break;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return CDressedControl::OnMessage(message, wParam, lParam);
 }
 
 void CLinkStatic::Paint(HDC dc)
 {
     RECT client;
-    GetClientRect(label_, &client);
-    HWND parent = GetParent(label_);
+    GetClientRect(control_, &client);
+    HWND parent = GetParent(control_);
     auto brush = reinterpret_cast<HBRUSH>(
-        SendMessageA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label_)));
+        SendMessageA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control_)));
     FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
 
-    const LONG_PTR style = GetWindowLongPtrA(label_, GWL_STYLE);
+    const LONG_PTR style = GetWindowLongPtrA(control_, GWL_STYLE);
     // Always without prefixes: a folder path may hold an ampersand.
     UINT format = DT_SINGLELINE | DT_NOPREFIX;
     switch (style & SS_TYPEMASK) {
@@ -416,10 +413,10 @@ void CLinkStatic::Paint(HDC dc)
     case SS_WORDELLIPSIS: format |= DT_WORD_ELLIPSIS; break;
     default: break;
     }
-    HGDIOBJ oldFont = SelectObject(dc, font_ ? static_cast<HFONT>(font_.get()) : WindowFont(label_));
+    HGDIOBJ oldFont = SelectObject(dc, font_ ? static_cast<HFONT>(font_.get()) : WindowFont(control_));
     SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, IsWindowEnabled(label_) ? kLinkColor : GetSysColor(COLOR_GRAYTEXT));
-    const std::string text = WindowText(label_);
+    ::SetTextColor(dc, IsWindowEnabled(control_) ? kLinkColor : GetSysColor(COLOR_GRAYTEXT));
+    const std::string text = WindowText(control_);
     DrawTextA(dc, text.c_str(), -1, &client, format);
     SelectObject(dc, oldFont);
 }

@@ -4,28 +4,48 @@
 
 #include "app/Handles.h"
 
-struct IconTraits {
-    static HICON Invalid() { return nullptr; }
-    static bool Valid(HICON h) { return h != nullptr; }
-    static void Close(HICON h) { DestroyIcon(h); }
+// A control subclassed by one object for as long as both live: the base of
+// the owner-drawn controls. It paints through Paint, double-buffered, and
+// lets go of the control when either side is destroyed.
+class CDressedControl {
+public:
+    CDressedControl() = default;
+    virtual ~CDressedControl() = default;
+    CDressedControl(const CDressedControl&) = delete;
+    CDressedControl& operator=(const CDressedControl&) = delete;
+
+    HWND hwnd() const { return control_; }
+
+protected:
+    // The object that dresses control, or null.
+    static void* DresserOf(HWND control);
+    bool Dress(HWND control);
+    // Removes the subclass; the control keeps its own look from now on.
+    void Undress();
+
+    virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    virtual void Paint(HDC dc) = 0;
+    virtual void OnUndressed() {}
+
+    HWND control_ = nullptr;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR data);
 };
-using IconHandle = UniqueResource<HICON, IconTraits>;
 
 // Turns a dialog's push button or push-like check button into a flat icon
 // button: the button keeps its id, text, check state and BN_CLICKED
 // notifications; only its look changes. Either may go first: the object
 // lets go of the button when one of them is destroyed.
-class CFlatButton {
+class CFlatButton : public CDressedControl {
 public:
     CFlatButton() = default;
-    ~CFlatButton();
-    CFlatButton(const CFlatButton&) = delete;
-    CFlatButton& operator=(const CFlatButton&) = delete;
+    ~CFlatButton() override;
 
     // False when button is no window or is already dressed by another object.
     bool Attach(HWND button);
     void Detach();
-    HWND hwnd() const { return button_; }
 
     // An icon of the running module; it shrinks to fit a lower button.
     void SetIcon(int iconResourceId, int size = kDefaultIconSize);
@@ -49,14 +69,11 @@ public:
     static constexpr int kDefaultIconSize = 32;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR data);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void Paint(HDC dc);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint(HDC dc) override;
+    void OnUndressed() override;
     void Redraw();
-    void LetGo();
 
-    HWND button_ = nullptr;
     HWND tooltip_ = nullptr;
     IconHandle icon_;
     IconHandle checkedIcon_;    // only for buttons with an icon per state
@@ -72,26 +89,19 @@ private:
 // A static text shown as a link: blue and underlined, with a hand cursor.
 // A click reaches the dialog as STN_CLICKED. The background stays what the
 // dialog's WM_CTLCOLORSTATIC gives.
-class CLinkStatic {
+class CLinkStatic : public CDressedControl {
 public:
     CLinkStatic() = default;
-    ~CLinkStatic();
-    CLinkStatic(const CLinkStatic&) = delete;
-    CLinkStatic& operator=(const CLinkStatic&) = delete;
+    ~CLinkStatic() override;
 
     bool Attach(HWND label);
-    HWND hwnd() const { return label_; }
 
     static constexpr COLORREF kLinkColor = RGB(0, 0, 255);
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR data);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void Paint(HDC dc);
-    void LetGo();
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint(HDC dc) override;
 
-    HWND label_ = nullptr;
     GdiObject font_;
 };
 

@@ -17,6 +17,11 @@ if [ -f demo/league.sh ]; then
   trap 'bash demo/league.sh stop' EXIT
 fi
 
+# ZANT_SHOW_DOWNLOADS=1 opens the launcher with its download lists shown.
+if [ "${ZANT_SHOW_DOWNLOADS:-}" = 1 ]; then
+  wine64 reg add 'HKLM\SOFTWARE\Corvale\ZANT Launcher\Options' /v "Show Downloads" /t REG_DWORD /d 1 /f >/dev/null 2>&1
+fi
+
 # The prefix is headless by default; a display brings real windows.
 set_graphics() {
   if [ "$1" = null ]; then

@@ -40,6 +40,26 @@ std::string LeagueFile(unsigned short livePort)
            "File=car.zip\r\nDate Year=2026\r\nDate Month=1\r\nDate Day=1\r\n";
 }
 
+// A 24-bit bitmap file of width x height pixels in one colour.
+std::string BitmapFile(int width, int height)
+{
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + stride * height;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    bytes.append(static_cast<size_t>(stride) * height, '\x40');
+    return bytes;
+}
+
 class MainWindowTest : public LauncherTest {
 protected:
     void SetUp() override
@@ -237,6 +257,20 @@ TEST_F(MainWindowTest, StatusColoursAndFonts)
     const Painted catalogCar = Paint(*dialog, IDC_CARS_LIST, 0);
     EXPECT_EQ(catalogCar.text, static_cast<COLORREF>(0x808080));
     EXPECT_TRUE(catalogCar.italic) << "catalog cars belong to the default league";
+}
+
+TEST_F(MainWindowTest, BannerFetchedByARefreshIsShownAtOnce)
+{
+    auto dialog = Open();
+    HWND events = dialog->Item(IDC_EVENT_LIST);
+    EXPECT_EQ(ImageList_GetImageCount(ListView_GetImageList(events, LVSIL_SMALL)), 1) << "the built-in banner";
+
+    http_.Serve("/schedule/launcher.php?server=N",
+                LeagueFile(raceServer_.Port()) + "[SeriesImage]\r\nVersion=23\r\nFile=http://127.0.0.1/series.bmp\r\n");
+    http_.Serve("/series.bmp", BitmapFile(3 * 150, 36));
+    SendMessageA(dialog->Item(IDC_REFRESH), BM_CLICK, 0, 0);
+    EXPECT_EQ(ReadSettingNumber("SeriesImageVersion", 0), 23);
+    EXPECT_EQ(ImageList_GetImageCount(ListView_GetImageList(events, LVSIL_SMALL)), 3);
 }
 
 TEST_F(MainWindowTest, EventColumnWidthsAreKept)

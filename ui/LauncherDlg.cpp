@@ -38,6 +38,21 @@ int CALLBACK CompareItemRows(LPARAM a, LPARAM b, LPARAM context)
                         *sort->list, sort->sortValue);
 }
 
+// The body of the tab control is painted in the active caption's colour.
+LRESULT CALLBACK TabBodyProc(HWND tabs, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (message == WM_ERASEBKGND) {
+        const LRESULT result = DefSubclassProc(tabs, message, wParam, lParam);
+        RECT body;
+        GetClientRect(tabs, &body);
+        TabCtrl_AdjustRect(tabs, FALSE, &body);
+        FillRect(reinterpret_cast<HDC>(wParam), &body, GetSysColorBrush(COLOR_ACTIVECAPTION));
+        return result;
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(tabs, TabBodyProc, 1);
+    return DefSubclassProc(tabs, message, wParam, lParam);
+}
+
 int CALLBACK CompareEventRows(LPARAM a, LPARAM b, LPARAM sortValue)
 {
     return CompareEvents(*reinterpret_cast<const RaceEvent*>(a), *reinterpret_cast<const RaceEvent*>(b),
@@ -149,6 +164,7 @@ void CLauncherDlg::SetUpTabs()
     GetClientRect(tabs, &client);
     const int border = std::max(1, GetSystemMetrics(SM_CXBORDER));
     TabCtrl_SetItemSize(tabs, (client.right - client.left) / kDownloadListCount - 2 * border, kTabHeight);
+    SetWindowSubclass(tabs, TabBodyProc, 1, 0);
 }
 
 void CLauncherDlg::SetUpEventList()
@@ -160,7 +176,12 @@ void CLauncherDlg::SetUpEventList()
     for (const DownloadListSpec& list : DownloadLists())
         ListView_SetExtendedListViewStyle(List(list.listId), LVS_EX_FULLROWSELECT);
 
-    bannerImages_ = ImageList_Create(kBannerWidth, kBannerHeight, ILC_COLOR24 | ILC_MASK, 4, 1);
+    LoadBanners();
+}
+
+void CLauncherDlg::LoadBanners()
+{
+    HIMAGELIST banners = ImageList_Create(kBannerWidth, kBannerHeight, ILC_COLOR24 | ILC_MASK, 4, 1);
     const std::string bannerFile = state_.env.LeagueFolder() + "series.bmp";
     HBITMAP banner = static_cast<HBITMAP>(
         LoadImageA(nullptr, bannerFile.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
@@ -168,10 +189,13 @@ void CLauncherDlg::SetUpEventList()
         banner = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_DEFAULT_BANNER),
                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (banner) {
-        ImageList_AddMasked(bannerImages_, banner, kBannerTransparent);
+        ImageList_AddMasked(banners, banner, kBannerTransparent);
         DeleteObject(banner);
     }
-    ListView_SetImageList(events, bannerImages_, LVSIL_SMALL);
+    // The list view frees its image list only when it is destroyed itself:
+    // the one replaced here is ours to free.
+    HIMAGELIST previous = ListView_SetImageList(List(IDC_EVENT_LIST), banners, LVSIL_SMALL);
+    if (previous) ImageList_Destroy(previous);
 }
 
 void CLauncherDlg::SetUpColumns()
@@ -272,8 +296,11 @@ void CLauncherDlg::RunRefresh(bool fetch)
     for (const DownloadListSpec& list : DownloadLists()) ListView_DeleteAllItems(List(list.listId));
 
     SendMessageA(List(IDC_EVENT_LIST), WM_SETREDRAW, FALSE, 0);
+    const int bannerVersion = ReadSettingNumber("SeriesImageVersion", 22);
     const RefreshResult result = Refresh(state_, fetch, hooks_);
     if (result == RefreshResult::UpdateStarted) return;
+    // A banner fetched by this refresh is shown now, not only after a restart.
+    if (ReadSettingNumber("SeriesImageVersion", 22) != bannerVersion) LoadBanners();
     if (result == RefreshResult::UpdateNotStarted) ShowEventRows();
     SendMessageA(List(IDC_EVENT_LIST), WM_SETREDRAW, TRUE, 0);
     InvalidateRect(List(IDC_EVENT_LIST), nullptr, TRUE);

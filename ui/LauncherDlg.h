@@ -48,6 +48,7 @@ private:
     void CreateFonts();
     void SetUpTabs();
     void SetUpEventList();
+    void LoadBanners();
     void SetUpColumns();
     void DressButtons();
     void ReadSpectatorState();
@@ -81,5 +82,4 @@ private:
     HIMAGELIST tabImages_ = nullptr;
     std::vector<std::unique_ptr<CFlatButton>> buttons_;
     CLinkStatic folderLabel_;
-    HIMAGELIST bannerImages_ = nullptr;
 };

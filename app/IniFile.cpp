@@ -50,6 +50,71 @@ std::vector<std::string> ReadIniKeys(const std::string& file, const std::string&
     }
 }
 
+namespace {
+
+std::string Trimmed(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::string();
+    const size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+std::string LowerCase(std::string text)
+{
+    if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+}  // namespace
+
+IniSection::IniSection(const std::string& file, const std::string& section)
+{
+    // The section comes as "key=value" lines, each ended by a zero, the whole
+    // by a second zero; a buffer that was too small is filled to size - 2.
+    std::vector<char> buffer(32768);
+    DWORD length = 0;
+    for (;;) {
+        length = GetPrivateProfileSectionA(section.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                           file.c_str());
+        if (length + 2 < buffer.size() || buffer.size() >= (1u << 24)) break;
+        buffer.resize(buffer.size() * 2);
+    }
+    const char* p = buffer.data();
+    const char* end = buffer.data() + length;
+    while (p < end && *p) {
+        const std::string line(p);
+        p += line.size() + 1;
+        if (line[0] == ';') continue;
+        const size_t equals = line.find('=');
+        std::string value = equals == std::string::npos ? std::string() : Trimmed(line.substr(equals + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        if (value.size() > kIniTextBufferSize - 1) value.resize(kIniTextBufferSize - 1);
+        entries_.emplace_back(LowerCase(Trimmed(line.substr(0, equals))), std::move(value));
+    }
+}
+
+const std::string* IniSection::Find(const std::string& key) const
+{
+    const std::string wanted = LowerCase(key);
+    for (const auto& [name, value] : entries_)
+        if (name == wanted) return &value;
+    return nullptr;
+}
+
+std::string IniSection::Text(const std::string& key, const std::string& def) const
+{
+    const std::string* value = Find(key);
+    return value ? *value : def;
+}
+
+int IniSection::Number(const std::string& key, int def) const
+{
+    const std::string* value = Find(key);
+    return value && !value->empty() ? ParseLeadingNumber(*value) : def;
+}
+
 std::vector<std::string> SplitList(const std::string& value)
 {
     std::vector<std::string> pieces;

@@ -22,6 +22,25 @@ bool WriteIniText(const std::string& file, const std::string& section,
 // Names of the keys of one section, in file order (empty when none).
 std::vector<std::string> ReadIniKeys(const std::string& file, const std::string& section);
 
+// The values of one section, fetched with a single call: a catalog of
+// thousands of items would otherwise cost one file lookup per key. Keys are
+// found as the per-key readers find them: without regard to case, the first
+// of duplicates, blanks trimmed, matching quotes around a value stripped,
+// values cut at 1023 characters.
+class IniSection {
+public:
+    IniSection(const std::string& file, const std::string& section);
+
+    bool Has(const std::string& key) const { return Find(key) != nullptr; }
+    std::string Text(const std::string& key, const std::string& def = "") const;
+    // The value's leading decimal number; a missing or empty value gives def.
+    int Number(const std::string& key, int def = 0) const;
+
+private:
+    const std::string* Find(const std::string& key) const;
+    std::vector<std::pair<std::string, std::string>> entries_;  // lower-case key, value
+};
+
 // Splits a comma-separated list. Every piece before a comma counts, empty ones
 // too; the piece after the last comma counts only when it is not empty:
 // "a,,b" gives a, "", b; "a," gives a; "" gives nothing.

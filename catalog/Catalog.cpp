@@ -1,5 +1,7 @@
 #include "catalog/Catalog.h"
 
+#include <windows.h>
+
 #include <cstdio>
 
 #include "app/IniFile.h"
@@ -80,11 +82,10 @@ const char* KeyName(CatalogKey key)
 
 // Stores one key's value in the record; keys that the record kind does not
 // have are ignored (no category lists them).
-void StoreKey(ContentItem& item, CatalogKey key, const std::string& file,
-              const std::string& section, int date[3])
+void StoreKey(ContentItem& item, CatalogKey key, const IniSection& values, int date[3])
 {
-    auto text = [&] { return ReadIniText(file, section, KeyName(key)); };
-    auto number = [&] { return ReadIniNumber(file, section, KeyName(key)); };
+    auto text = [&] { return values.Text(KeyName(key)); };
+    auto number = [&] { return values.Number(KeyName(key)); };
     auto* vehicles = dynamic_cast<VehicleItem*>(&item);
     auto* track = dynamic_cast<TrackItem*>(&item);
     auto* car = dynamic_cast<CarItem*>(&item);
@@ -241,15 +242,15 @@ void WriteCacheDate(const CacheEntry& entry, const ItemDate& date)
 
 void JudgeItem(ContentItem& item, const std::string& cacheFile, const std::string& section)
 {
-    if (ReadIniNumber(cacheFile, section, "Installed") == 0) {
+    const IniSection cache(cacheFile, section);
+    if (cache.Number("Installed") == 0) {
         item.notInstalled = true;
         item.outOfDate = false;
         return;
     }
     item.notInstalled = false;
-    ItemDate cached = ItemDate::FromParts(ReadIniNumber(cacheFile, section, "Date Year"),
-                                          ReadIniNumber(cacheFile, section, "Date Month"),
-                                          ReadIniNumber(cacheFile, section, "Date Day"));
+    ItemDate cached = ItemDate::FromParts(cache.Number("Date Year"), cache.Number("Date Month"),
+                                          cache.Number("Date Day"));
     item.outOfDate = IsOutOfDate(cached, item.date);
 }
 
@@ -260,10 +261,11 @@ std::unique_ptr<ContentItem> ReadContentItem(const ContentCategory& category,
 {
     std::unique_ptr<ContentItem> item = MakeRecord(category.kind);
     item->league = league;
+    const IniSection values(file, section);
     int date[3] = {0, 0, 0};
     bool first = true;
     for (CatalogKey key : category.keys) {
-        StoreKey(*item, key, file, section, date);
+        StoreKey(*item, key, values, date);
         if (first && item->Name.empty()) return nullptr;
         first = false;
     }
@@ -277,13 +279,20 @@ void LoadContentItems(const ContentCategory& category, const std::string& source
                       ContentList& target)
 {
     int count = ReadIniNumber(sourceFile, category.countSection, "Count");
+    // Without a cache nothing is installed. Asking the missing file item by
+    // item would also make the profile functions reload the catalog file
+    // for every item: minutes for a large catalog.
+    const bool haveCache = GetFileAttributesA(cacheFile.c_str()) != INVALID_FILE_ATTRIBUTES;
     // A 64-bit counter: a Count of INT_MAX must not overflow the loop.
     for (long long i = 1; i <= count; ++i) {
         std::string section = FormatSection(category.itemSection, static_cast<int>(i));
         std::unique_ptr<ContentItem> item = ReadContentItem(category, sourceFile, section, &league);
         if (!item) continue;
-        JudgeItem(*item, cacheFile,
-                  CacheSectionFor(&league, defaultLeague, installation, category.word, item->ID));
+        if (haveCache)
+            JudgeItem(*item, cacheFile,
+                      CacheSectionFor(&league, defaultLeague, installation, category.word, item->ID));
+        else
+            item->notInstalled = true;
         target.push_back(std::move(item));
     }
 }

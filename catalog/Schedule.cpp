@@ -65,8 +65,9 @@ std::unique_ptr<RaceEvent> ReadRaceEvent(const std::string& path, int position)
     char sectionName[32];
     std::snprintf(sectionName, sizeof sectionName, "Event %i", position);
     const std::string section = sectionName;
-    auto text = [&](const char* key, const char* def = "") { return ReadIniText(path, section, key, def); };
-    auto number = [&](const char* key, int def = 0) { return ReadIniNumber(path, section, key, def); };
+    const IniSection values(path, section);
+    auto text = [&](const char* key, const char* def = "") { return values.Text(key, def); };
+    auto number = [&](const char* key, int def = 0) { return values.Number(key, def); };
 
     auto event = std::make_unique<RaceEvent>();
     event->SortKey = SortKeyForPosition(position);

@@ -535,6 +535,13 @@ INT_PTR CLauncherDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
         CAboutDlg().DoModal(hwnd());
         *handled = true;
         return TRUE;
+    case WM_CTLCOLORSTATIC: {
+        // The texts lie straight on the window's background picture.
+        const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+        if (id != IDC_TIME_ZONE && id != IDC_SIM_FOLDER && (id < IDC_LEGEND_RED || id > IDC_LEGEND_BOLD)) return 0;
+        *handled = true;
+        return reinterpret_cast<INT_PTR>(TransparentStaticBrush(reinterpret_cast<HDC>(wParam)));
+    }
     case WM_CTLCOLORDLG:
         if (!backgroundBrush_) {
             HBITMAP pattern = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr),

@@ -86,7 +86,7 @@ TEST_F(LauncherWindowTest, ProgramStartedFromASimFolderOpensItsWindow)
     ASSERT_TRUE(CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                simFolder_.c_str(), &startup, &process));
     FoundWindow found = {process.dwProcessId, nullptr};
-    for (int i = 0; i < 200 && !found.window; ++i) {
+    for (int i = 0; i < 600 && !found.window; ++i) {
         if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) break;
         EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&found));
     }

@@ -11,13 +11,24 @@ if [ -z "${ZANT_IN_NETNS:-}" ]; then
 fi
 ip link set lo up
 # Wine's services must be running before ctest starts a test, or they keep
-# ctest's output pipe open and it never ends.
-# A wineserver already running for this prefix (another test run) is shared
-# and left alone.
+# ctest's output pipe open and it never ends. A wineserver already running
+# for this prefix (another test run) is shared and left alone.
 own_server=0
 if wineserver -p </dev/null >/dev/null 2>&1; then own_server=1; fi
 wine64 wineboot </dev/null >/dev/null 2>&1 || true
+# Every program with a window joins Wine's desktop process, which stays up
+# for a second after its last program ends and holds ctest's output pipe
+# meanwhile: each test would take a second longer, and a test starting while
+# the desktop winds down can fail before it prints anything. One program
+# kept open for the whole run holds the desktop up.
+wine64 notepad.exe </dev/null >/dev/null 2>&1 &
+desktop_holder=$!
+for _ in $(seq 100); do
+  pgrep -f 'explorer.exe /desktop' >/dev/null && break
+  sleep 0.1
+done
 status=0
 (cd "$ZANT_BUILD/win64" && ctest --timeout 300 "$@") || status=$?
+kill $desktop_holder 2>/dev/null || true
 if [ $own_server = 1 ]; then wineserver -k </dev/null >/dev/null 2>&1 || true; fi
 exit $status

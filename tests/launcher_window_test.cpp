@@ -65,7 +65,10 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param)
     GetWindowThreadProcessId(window, &owner);
     char className[64] = {};
     GetClassNameA(window, className, sizeof className);
-    if (owner == found->processId && IsWindowVisible(window) && std::string(className) == "#32770") {
+    // The status popup is a visible dialog of the process too: the main
+    // window is the one holding the event list.
+    if (owner == found->processId && IsWindowVisible(window) && std::string(className) == "#32770" &&
+        GetDlgItem(window, IDC_EVENT_LIST)) {
         found->window = window;
         return FALSE;
     }

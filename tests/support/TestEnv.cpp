@@ -14,16 +14,19 @@ void DeleteSettingsKey()
 void LauncherTest::SetUp()
 {
     DeleteSettingsKey();
-    char base[MAX_PATH] = {};
-    GetTempPathA(sizeof base, base);
     static int counter = 0;
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    tempDir_ = std::string(base) + "zant-" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(++counter) + "-" + info->name() + "\\";
-    for (char& c : tempDir_)
-        if (c == '/') c = '_';
-    RemoveTree(tempDir_);
-    MakeFolders(tempDir_);
+    std::string name = std::string("zant-") + std::to_string(GetCurrentProcessId()) + "-" +
+                       std::to_string(++counter) + "-" + info->name();
+    for (char& c : name)
+        if (c == '/' || c == '\\') c = '_';
+    const std::string folder = TestTempRoot() + name + "\\";
+    // A leftover of an earlier process with the same id is ours to clear.
+    ASSERT_TRUE(RemoveTree(folder)) << folder;
+    MakeFolders(folder);
+    ASSERT_EQ(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY)
+        << "cannot create " << folder;
+    tempDir_ = folder;
 
     SetMessageAnswerer([this](const MessageCall& call) {
         messages_.push_back(call);
@@ -45,7 +48,12 @@ void LauncherTest::TearDown()
     ShowStatus(false);
     SetMessageAnswerer(nullptr);
     for (const Expectation& missed : expected_) ADD_FAILURE() << "message box never shown: " << missed.textPart;
-    RemoveTree(tempDir_);
+    // Only a folder this fixture made is removed: a test skipped before its
+    // set-up has none.
+    if (!tempDir_.empty()) {
+        EXPECT_TRUE(RemoveTree(tempDir_)) << tempDir_;
+    }
+    tempDir_.clear();
     DeleteSettingsKey();
 }
 
@@ -80,25 +88,76 @@ void MakeFolders(const std::string& path)
     }
 }
 
-void RemoveTree(const std::string& folder)
+std::string TestTempRoot()
 {
-    std::string base = folder;
-    if (!base.empty() && base.back() != '\\') base += '\\';
+    char base[MAX_PATH] = {};
+    const DWORD length = GetTempPathA(sizeof base, base);
+    if (length == 0 || length >= sizeof base) return std::string();
+    char full[MAX_PATH] = {};
+    const DWORD fullLength = GetFullPathNameA(base, sizeof full, full, nullptr);
+    if (fullLength == 0 || fullLength >= sizeof full) return std::string();
+    std::string root = full;
+    if (root.back() != '\\') root += '\\';
+    return root;
+}
+
+bool IsRemovableTestPath(const std::string& folder)
+{
+    const std::string root = TestTempRoot();
+    if (root.size() < 4 || folder.size() <= root.size()) return false;
+    if (_strnicmp(folder.c_str(), root.c_str(), root.size()) != 0) return false;
+    // Something below the temp folder, not the temp folder itself, and no
+    // component that climbs back out of it.
+    const std::string rest = folder.substr(root.size());
+    if (rest.find_first_not_of("\\/") == std::string::npos) return false;
+    if (rest.find('/') != std::string::npos || rest.find(':') != std::string::npos) return false;
+    if (rest.find_first_of("*?") != std::string::npos) return false;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find('\\', start);
+        if (end == std::string::npos) end = rest.size();
+        const std::string part = rest.substr(start, end - start);
+        if (part == "." || part == "..") return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+namespace {
+
+// Removes what lies below base (which ends in a backslash). A link is removed
+// itself; what it points to is never entered.
+void RemoveContents(const std::string& base)
+{
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA((base + "*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = base + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-    }
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = base + name;
+        const bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const bool link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (folder && !link) RemoveContents(path + "\\");
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (folder)
+            RemoveDirectoryA(path.c_str());
+        else
+            DeleteFileA(path.c_str());
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+}
+
+}  // namespace
+
+bool RemoveTree(const std::string& folder)
+{
+    if (!IsRemovableTestPath(folder)) return false;
+    std::string base = folder;
+    if (base.back() != '\\') base += '\\';
+    const DWORD attributes = GetFileAttributesA(base.substr(0, base.size() - 1).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveContents(base);
     RemoveDirectoryA(base.c_str());
+    return true;
 }

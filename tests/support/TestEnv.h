@@ -38,7 +38,12 @@ void WriteTextFile(const std::string& path, const std::string& content);
 std::string ReadTextFile(const std::string& path);
 bool FileExists(const std::string& path);
 void MakeFolders(const std::string& path);
-// Removes a folder tree; used to clean up after tests.
-void RemoveTree(const std::string& folder);
+// The temp folder every test folder lies in, full and ending in a backslash.
+std::string TestTempRoot();
+// Whether folder is a path below the temp folder that tests may remove.
+bool IsRemovableTestPath(const std::string& folder);
+// Removes a folder tree below the temp folder, links removed but never
+// followed; anything else is refused with false and left alone.
+bool RemoveTree(const std::string& folder);
 // The launcher's settings key, removed before and after every test.
 void DeleteSettingsKey();

@@ -57,5 +57,6 @@ enum class RefreshResult { Done, UpdateStarted, UpdateNotStarted };
 RefreshResult Refresh(LauncherState& state, bool fetch, const RefreshHooks& hooks);
 
 // What to tell the user about a response that is no events file, judged by
-// its first characters.
+// its first characters: read from the file, or given as the reply's text.
 std::string InvalidResponseMessage(const std::string& eventsFile, const std::string& leagueName);
+std::string InvalidResponseText(const std::string& response, const std::string& leagueName);

@@ -149,30 +149,119 @@ TEST_F(RefreshTest, FailedDownloadKeepsThePreviousEventsFile)
     EXPECT_EQ(Messages().size(), 1u);
 }
 
-TEST_F(RefreshTest, ResponsesThatAreNoEventsFile)
+TEST_F(RefreshTest, RepliesThatAreNoEventsFileKeepTheLastGoodOne)
 {
+    const std::string good = EventsFile(ZANT_FILE_VERSION_TEXT);
+    http_.Serve(kEventsTarget, good);
+    Run(true);
+
     struct Case {
+        int status;
         std::string body;
         std::string message;
     };
+    const std::string binary("\x89PNG\0Not Found", 14);
     const Case cases[] = {
-        {"", "An empty response was received from Gridline Leagues"},
-        {"<h1>Authorization Required</h1> and not found", "The server requires authentication and the provided "
-                                                          "username/password is incorrect."},
-        {"<title>404 Not Found</title>", "A valid ZANT Launcher file could not be found on 'Gridline Leagues"},
-        {"Welcome to our league!", "A valid ZANT Launcher file was received from Gridline Leagues"},
+        {200, "", "An empty response was received from Gridline Leagues"},
+        {200, "<h1>Authorization Required</h1> and not found", "The server requires authentication and the provided "
+                                                               "username/password is incorrect."},
+        {200, "<title>404 Not Found</title>", "A valid ZANT Launcher file could not be found on 'Gridline Leagues"},
+        {200, "Welcome to our league!", "A valid ZANT Launcher file was received from Gridline Leagues"},
+        {200, binary, "A valid ZANT Launcher file was received from Gridline Leagues"},
+        {401, "<h1>Authorization Required</h1>", "The server requires authentication and the provided "
+                                                 "username/password is incorrect."},
+        {404, "<title>404 Not Found</title>", "A valid ZANT Launcher file could not be found on 'Gridline Leagues"},
+        {500, "<html>Internal error</html>", "A valid ZANT Launcher file was received from Gridline Leagues"},
+        {503, "", "An empty response was received from Gridline Leagues"},
     };
     for (const Case& c : cases) {
-        http_.Serve(kEventsTarget, c.body);
+        TestHttpServer::Response reply;
+        reply.status = c.status;
+        reply.body = c.body;
+        http_.Serve(kEventsTarget, reply);
         ExpectMessage(c.message);
-        Run(true);
+        EXPECT_EQ(Run(true), RefreshResult::Done);
         ASSERT_FALSE(Messages().empty());
-        EXPECT_EQ(Messages().back().text, c.message);
+        EXPECT_EQ(Messages().back().text, c.message) << c.status << " " << c.body;
         EXPECT_EQ(Messages().back().type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
-        EXPECT_EQ(EventNames(), std::vector<std::string>{"[Local]"});
+        EXPECT_EQ(ReadTextFile(state_.EventsFile()), good) << c.status << " " << c.body;
+        EXPECT_EQ(EventNames(), (std::vector<std::string>{"[Local]", "Cup at Dover", "Bristol Night"}));
+        EXPECT_FALSE(FileExists(state_.env.LeagueFolder() + "zant-received.ini"));
     }
     EXPECT_EQ(InvalidResponseMessage(TempDir() + "missing.ini", "X"),
               "An invalid update information file was received.  File (simfetch.ini) cannot be found.");
+}
+
+TEST_F(RefreshTest, ErrorPagesAreNeitherBannerNorUpdate)
+{
+    TestHttpServer::Response missing;
+    missing.status = 404;
+    missing.body = "<html>404 Not Found</html>";
+    http_.Serve("/files/series.bmp", missing);
+    http_.Serve("/files/update.exe", missing);
+    http_.Serve(kEventsTarget, EventsFile("9.9.0.0", 23));
+    const std::string banner = state_.env.LeagueFolder() + "series.bmp";
+    MakeFolders(state_.env.LeagueFolder());
+    WriteTextFile(banner, "BM old banner");
+
+    ExpectMessage("Download and upgrade now?", IDYES);
+    ExpectMessage("Unable to get file. The server answered 404 Not Found (http://127.0.0.1/files/update.exe).");
+    ExpectMessage("Unable to get file. The server answered 404 Not Found (http://127.0.0.1/files/series.bmp).");
+    EXPECT_EQ(Run(true), RefreshResult::Done);
+    EXPECT_EQ(programEnds_, 0);
+    EXPECT_FALSE(FileExists(state_.env.dataFolder + "zantlauncher_9.9.0.0.exe"));
+    EXPECT_EQ(ReadTextFile(banner), "BM old banner");
+    EXPECT_EQ(ReadSettingNumber("SeriesImageVersion", 0), 0) << "recorded only for a banner that arrived";
+    EXPECT_EQ(EventNames().size(), 3u);
+}
+
+TEST_F(RefreshTest, OnlyPlainVersionsAreOffered)
+{
+    struct Case {
+        const char* text;
+        bool plain;
+    };
+    const Case cases[] = {
+        {"1.8.4.0", true}, {"10", true}, {"65535.65535.65535.65535", true},
+        {"11111111111111111111111111111111", true}, {"111111111111111111111111111111111", false},
+        {"", false}, {"1..2", false}, {".1", false}, {"1.", false}, {"1.8.4.0 ", false}, {"1.8a", false},
+        {"9.9\\..\\..\\Sim\\VORA", false}, {"9.9/../x", false}, {"-1", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsPlainVersionText(c.text), c.plain) << c.text;
+
+    // A version that climbs out of the data folder: no offer, nothing written.
+    const std::string climbing = "9.9\\..\\..\\..\\Sim\\VORA";
+    http_.Serve(kEventsTarget, EventsFile(climbing));
+    http_.Serve("/files/update.exe", "planted program");
+    WriteTextFile(state_.env.simFolder + "VORA.exe", "the sim");
+    EXPECT_EQ(Run(true), RefreshResult::Done);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(ReadTextFile(state_.env.simFolder + "VORA.exe"), "the sim");
+    EXPECT_EQ(http_.Requests().size(), 1u) << "only the events file was fetched";
+    EXPECT_EQ(EventNames().size(), 3u);
+}
+
+// The update starts from the data folder, whose path holds a blank: a
+// program planted before that blank must not be the one started.
+TEST_F(RefreshTest, UpdateStartsFromItsQuotedPath)
+{
+    const std::string program = ReadTextFile(ZANT_STANDIN_EXE);
+    ASSERT_FALSE(program.empty()) << ZANT_STANDIN_EXE;
+    ASSERT_NE(state_.env.dataFolder.find(' '), std::string::npos) << state_.env.dataFolder;
+    const std::string planted = state_.env.dataFolder.substr(0, state_.env.dataFolder.find(' ')) + ".exe";
+    WriteTextFile(planted, program);
+    http_.Serve(kEventsTarget, EventsFile("9.9.0.0"));
+    http_.Serve("/files/update.exe", program);
+
+    ExpectMessage("Download and upgrade now?", IDYES);
+    EXPECT_EQ(Run(true), RefreshResult::UpdateStarted);
+    EXPECT_EQ(programEnds_, 1);
+    const std::string update = state_.env.dataFolder + "zantlauncher_9.9.0.0.exe";
+    const std::string log = state_.env.dataFolder + "zantlauncher_9.9.0.0.log";
+    for (int i = 0; i < 200 && ReadTextFile(log).empty(); ++i) Sleep(50);
+    EXPECT_EQ(ReadTextFile(log), "\"" + update + "\" -d" + state_.env.simFolder + "\r\n");
+    const std::string plantedLog = planted.substr(0, planted.size() - 4) + ".log";
+    EXPECT_FALSE(FileExists(plantedLog)) << "the planted program ran";
 }
 
 TEST_F(RefreshTest, VersionsCompareAsTexts)

@@ -68,7 +68,6 @@ CLauncherDlg::CLauncherDlg(const std::string& modulePath, const std::string& doc
     InitLocalEvent(state_);
     state_.profiles = EnumerateProfiles(state_.env.simFolder);
 
-    hooks_.selectedEventId = [this] { return GetSelectedEvent()->ID; };
     hooks_.loadLeagueContent = [this](bool) {
         ShowEventRows();
         FillDownloadLists();
@@ -207,6 +206,7 @@ void CLauncherDlg::SetUpColumns()
 void CLauncherDlg::DressButtons()
 {
     constexpr COLORREF kWhite = 0xFFFFFF, kHover = 0x00EEEE, kDownloadsBackground = 0xEBEBEB;
+    constexpr COLORREF kSelectAllBackground = 0xFF0000;
     auto dress = [this](int id, int icon, const std::string& tip, COLORREF normal, COLORREF hover) {
         auto button = std::make_unique<CFlatButton>();
         if (!button->Attach(Item(id))) return;
@@ -232,6 +232,14 @@ void CLauncherDlg::DressButtons()
         std::string text = tip;
         text.replace(text.find("%s"), 2, word);
         dress(id, IDI_DOWNLOAD, text, kWhite, kHover);
+    }
+    // Select All: a two-state button in blue with a white text.
+    auto selectAll = std::make_unique<CFlatButton>();
+    if (selectAll->Attach(Item(IDC_SELECT_ALL))) {
+        selectAll->SetTwoState(true);
+        selectAll->SetColors(kSelectAllBackground, kSelectAllBackground, kSelectAllBackground);
+        selectAll->SetTextColor(kWhite);
+        buttons_.push_back(std::move(selectAll));
     }
     auto spectator = std::make_unique<CFlatButton>();
     if (spectator->Attach(Item(IDC_SPECTATOR))) {
@@ -285,12 +293,19 @@ RaceEvent* CLauncherDlg::GetSelectedEvent()
 
 void CLauncherDlg::RefreshCommand()
 {
+    // A click dispatched by a running refresh's download must not start a
+    // second one that rebuilds the lists under the first.
+    if (state_.busy) return;
     state_.profiles = EnumerateProfiles(state_.env.simFolder);
     RunRefresh(true);
 }
 
 void CLauncherDlg::RunRefresh(bool fetch)
 {
+    if (state_.busy) return;
+    // Asked before the rows go: an emptied list has no selection left.
+    const int selectedId = GetSelectedEvent()->ID;
+    hooks_.selectedEventId = [selectedId] { return selectedId; };
     // The records the rows point to are about to go: no row may outlive them.
     ListView_DeleteAllItems(List(IDC_EVENT_LIST));
     for (const DownloadListSpec& list : DownloadLists()) ListView_DeleteAllItems(List(list.listId));

@@ -29,6 +29,10 @@ inline constexpr int kMaxWriteFileSize = 64 * 1024 * 1024;  // larger settings a
 // sample of at least this many seconds closes.
 inline constexpr time_t kRateWindowSeconds = 25;
 
+// The calendar time in whole seconds since 1970, as time() gives it, but
+// cheap enough to ask once per packet.
+time_t CalendarSeconds();
+
 // Transfer rate over sample windows of at least kRateWindowSeconds, in
 // kilobytes (1000 bytes) per second of the last computation.
 class TransferRate {

@@ -242,6 +242,35 @@ TEST_P(ScheduleTest, SameServerIsAskedOnce)
     EXPECT_EQ(schedule_.listed.size(), 2u);
 }
 
+// With the caches kept from an earlier refresh, a known server is asked only
+// when one of its events is deferred and gets a row in the second pass.
+TEST_P(ScheduleTest, KnownServersAreAskedOnlyForTheSecondPass)
+{
+    for (const char* server : {"10.0.0.1:100", "10.0.0.2:200", "10.0.0.3:300"}) {
+        schedule_.caches.drivers[server] = "7";
+        schedule_.caches.track[server] = "Bristol Motor Speedway";
+    }
+    servers_["10.0.0.2:200"] = Status("Dover International", "NW", 21);
+    servers_["10.0.0.4:400"] = Status("Bristol Motor Speedway", "NW", 2);
+    WriteEvents({Event("known, same track", "10.0.0.1:100", "Bristol", "NW"),
+                 Event("known, other track", "10.0.0.2:200", "Dover", "NW"),
+                 Event("known, twin of a listed event", "10.0.0.1:100", "Dover", "NW"),
+                 Event("known, off line now", "10.0.0.3:300", "Dover", "NW", {{"League", "Other"}}),
+                 Event("unknown", "10.0.0.4:400", "Bristol", "NW")});
+    Load();
+    EXPECT_EQ(RowSummaries(), (std::vector<std::string>{
+                                  "known, same track|7|Bristol||",
+                                  "unknown|2|Bristol|GNS Practice 0min|",
+                                  "known, other track|21|Dover|GNS Practice 0min|",
+                                  "known, off line now||||Scheduled:Dover GNS",
+                              }));
+    ExpectAsked("10.0.0.1:100", 0);
+    ExpectAsked("10.0.0.2:200", 1);
+    ExpectAsked("10.0.0.3:300", 1);
+    ExpectAsked("10.0.0.4:400", 1);
+    EXPECT_EQ(lastAnswered_, "10.0.0.2:200");
+}
+
 TEST_P(ScheduleTest, CachedServerWithAOneWordTrackKeepsItsDriverCount)
 {
     servers_["10.0.0.1:100"] = Status("Bristol", "NW", 9);

@@ -74,9 +74,9 @@ namespace {
 
 // The private-profile readers read numbers through a 30-character buffer.
 constexpr DWORD kIniNumberBufferSize = 30;
-// A file larger than this is no INI file; it reads as empty rather than
-// exhausting memory.
-constexpr DWORD kMaxIniFileSize = 256u * 1024 * 1024;
+// A file larger than this is left to the platform's readers rather than
+// held in memory whole.
+constexpr LONGLONG kMaxIniFileSize = 64ll * 1024 * 1024;
 
 // Blanks as the profile readers see them: the C white-space characters and
 // the DOS end-of-file mark.
@@ -179,19 +179,22 @@ bool SingleByteCodePage()
     return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content)
+enum class FileRead { Done, Missing, TooLarge };
+
+FileRead ReadWholeFile(const std::string& path, std::string& content)
 {
     UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
+    if (!file) return FileRead::Missing;
     LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxIniFileSize) return false;
+    if (!GetFileSizeEx(file.get(), &size)) return FileRead::Missing;
+    if (size.QuadPart > kMaxIniFileSize) return FileRead::TooLarge;
     content.resize(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
     if (!content.empty() && !ReadFile(file.get(), &content[0], static_cast<DWORD>(content.size()), &read, nullptr))
-        return false;
+        return FileRead::Missing;
     content.resize(read);
-    return true;
+    return FileRead::Done;
 }
 
 // "Event 12" for prefix "event ": the number when the rest is written as
@@ -217,8 +220,9 @@ IniDocument IniDocument::Load(const std::string& path)
     IniDocument document;
     document.path_ = path;
     std::string content;
-    if (!ReadWholeFile(path, content)) return document;
-    if (HasByteOrderMark(content) || !SingleByteCodePage()) {
+    const FileRead read = ReadWholeFile(path, content);
+    if (read == FileRead::Missing) return document;
+    if (read == FileRead::TooLarge || HasByteOrderMark(content) || !SingleByteCodePage()) {
         document.byPlatform_ = true;
         return document;
     }

@@ -27,17 +27,20 @@ std::vector<std::string> ReadIniKeys(const std::string& file, const std::string&
 std::vector<std::string> ReadIniSectionNames(const std::string& file);
 
 // An INI file read once into memory and answered by the rules of the
-// private-profile readers: names compared without regard to case (the names
-// asked for trimmed of blanks), the first section of a name and the first key
-// of a name in it, blanks around names and values trimmed, matching quotes
-// around a value stripped, values cut at 1023 characters, a line without
-// "=" a key without a value (read as missing), comment lines ordinary keys,
-// numbers as the integer reader converts them. A catalog of thousands of
-// items costs one file read instead of one profile call per key.
+// private-profile readers: a carriage return or a line feed ends a line;
+// names compared without regard to the case of ASCII letters (the names asked
+// for trimmed of blanks); the first section of a name and the first key of a
+// name in it; blanks around names and values trimmed; matching quotes around
+// a value stripped; values cut at 1023 characters; a line without "=" a key
+// without a value (read as missing); comment lines ordinary keys; numbers
+// converted as the integer reader does ("0x", "0o", "0b" prefixes, 32-bit
+// wrap-around). A catalog of thousands of items costs one file read instead
+// of one profile call per key.
 //
 // Files with a byte-order mark, and any file on a system whose code page has
 // multi-byte characters, are answered by the platform's readers key by key:
-// their text is converted in ways not worth copying.
+// their text is converted in ways not worth copying. So are files too large
+// to hold in memory.
 class IniDocument {
 public:
     IniDocument() = default;  // no file: every read gives its default

@@ -136,9 +136,10 @@ TEST_F(IniDocumentTest, GeneratedFilesReadAsThePlatformReadsThem)
                                                ";Note", "Key With Blanks", "k"};
     const std::vector<std::string> values = {"plain", "", " padded ", "\"quoted\"", "'single'", "\"half", "''",
                                              "42", "-17", "  9x", "4294967297", "a,b,,c", "tab\there", "\xA0nb",
-                                             "x=y", "[not a header]", std::string(1030, 'w'),
+                                             "x=y", "[not a header]", std::string("nul\0inside", 10), "\x1A" "eof",
+                                             "0x1f", "-0b11", std::string(1030, 'w'),
                                              "\"" + std::string(1023, 'q') + "\""};
-    const std::vector<std::string> lineEnds = {"\r\n", "\r\n", "\n", "\r"};
+    const std::vector<std::string> lineEnds = {"\r\n", "\r\n", "\n", "\r", "\n\r"};
     const std::vector<std::string> pads = {"", "", " ", "\t", "  "};
 
     int compared = 0;

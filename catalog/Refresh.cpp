@@ -202,11 +202,16 @@ RefreshResult Refresh(LauncherState& state, bool fetch, const RefreshHooks& hook
     ScheduleContext context;
     context.installation = state.env.installation.number;
     context.profiles = state.profiles;
-    context.query = hooks.query ? hooks.query : [&state](const std::string& host, int port, ServerStatus& status) {
-        return QueryServerStatus(host, port, state.env.dataFolder, status);
-    };
+    context.query = hooks.query;
+    if (!context.query) {
+        // Every race server asked at once: silent ones cost one wait, not one each.
+        context.askAll = AskServersAtOnce;
+        context.keepReply = [&state](const std::string& reply) { StoreStatusReply(state.env.dataFolder, reply); };
+    }
+    // The events file is read once, for the schedule and the catalog alike.
+    const IniDocument events = IniDocument::Load(eventsFile);
     LoadEvents(state.env.simFolder + "LauncherConfig.ini", context, state.schedule);
-    LoadEvents(eventsFile, context, state.schedule);
+    LoadEvents(events, context, state.schedule);
 
     const int sortValue = ReadSettingNumber("Version", 0) >= 2 ? ReadSettingNumber("Sort Series", 0) : 0;
     SortEventRows(state.schedule.rows, sortValue);
@@ -219,9 +224,9 @@ RefreshResult Refresh(LauncherState& state, bool fetch, const RefreshHooks& hook
         std::find_if(rows.begin(), rows.end(), [selectedId](const EventRow& row) { return row.event->ID == selectedId; });
     if (match != rows.end()) state.selectedEventRow = static_cast<int>(match - rows.begin());
 
+    const IniDocument cache = IniDocument::Load(cacheFile);
     for (CategoryId id : kLoadOrder)
-        LoadCategory(GetCategory(id), eventsFile, cacheFile, state.env.installation.number, league,
-                     state.Catalog(id));
+        LoadCategory(GetCategory(id), events, cache, state.env.installation.number, league, state.Catalog(id));
 
     ShowStatus(false);
     if (hooks.loadLeagueContent) hooks.loadLeagueContent(fetch);

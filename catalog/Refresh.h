@@ -45,7 +45,8 @@ struct RefreshHooks {
     std::function<void(bool fetch)> loadLeagueContent;
     // Ends the program so that a started update can replace it.
     std::function<void()> endProgram;
-    // Asks a race server; by default over UDP with the data folder's reply file.
+    // Asks race servers one at a time; when empty, every server is asked at
+    // once over UDP and the last reply kept in the data folder.
     StatusQuery query;
 };
 

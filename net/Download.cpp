@@ -157,6 +157,18 @@ std::string WriteFileFailure(const std::string& localPath, DWORD code)
 
 } // namespace
 
+time_t CalendarSeconds()
+{
+    // time() would do the same after asking for the time zone, which costs
+    // more than handling the packet itself.
+    constexpr unsigned long long kUnixEpochTicks = 116444736000000000ULL;  // 1970-01-01 in 100 ns ticks
+    constexpr unsigned long long kTicksPerSecond = 10000000ULL;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<time_t>((ticks - kUnixEpochTicks) / kTicksPerSecond);
+}
+
 bool TransferRate::Add(DWORD bytes, time_t now)
 {
     sampleBytes_ += bytes;
@@ -332,7 +344,7 @@ bool DownloadFile(const std::string& url, const std::string& localPath, const st
     std::vector<char> buffer(writeSize);
     DWORD fill = 0;
     DWORD totalRead = 0;
-    TransferRate rate(std::time(nullptr));
+    TransferRate rate(CalendarSeconds());
 
     while (totalRead < size) {
         DWORD received = 0;
@@ -367,7 +379,7 @@ bool DownloadFile(const std::string& url, const std::string& localPath, const st
         }
 
         totalRead += received;
-        if (rate.Add(received, std::time(nullptr))) DispatchWaitingMessages();
+        if (rate.Add(received, CalendarSeconds())) DispatchWaitingMessages();
         ShowStatus(true, DownloadProgressText(statusTitle, url, totalRead, size, rate.KilobytesPerSecond()));
     }
 

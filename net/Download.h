@@ -45,6 +45,10 @@ inline constexpr int kDefaultDownloadTimeoutMs = 30000;
 // sample of at least this many seconds closes.
 inline constexpr time_t kRateWindowSeconds = 25;
 
+// The calendar time in whole seconds since 1970, as time() gives it, but
+// cheap enough to ask once per packet.
+time_t CalendarSeconds();
+
 // Transfer rate over sample windows of at least kRateWindowSeconds, in
 // kilobytes (1000 bytes) per second of the last computation.
 class TransferRate {

@@ -1,3 +1,4 @@
+#include <ctime>
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestHttpServer.h"
 
@@ -458,6 +459,20 @@ TEST(DownloadTextTest, ShortUrlsAreShownWholeAndTimesPadded)
     // 36,000,000 bytes left at 1 kb/s: ten hours.
     EXPECT_EQ(DownloadProgressText("", "u", 1000000, 37000000, 1.0f),
               "Downloading '...u'\r\n(2.7% of 37000 kb - 1.00 kb/s - 10:00:00 remaining)");
+}
+
+// The per-packet clock gives the whole seconds of the C library's time(), so
+// the rate samples close at the same moments.
+TEST(DownloadTextTest, CalendarSecondsAreThoseOfTime)
+{
+    for (int i = 0; i < 200; ++i) {
+        const time_t before = std::time(nullptr);
+        const time_t now = CalendarSeconds();
+        const time_t after = std::time(nullptr);
+        ASSERT_LE(before, now);
+        ASSERT_LE(now, after);
+        if (i % 50 == 0) Sleep(7);  // some calls land near other fractions of a second
+    }
 }
 
 } // namespace

@@ -93,8 +93,9 @@ TEST_F(RefreshTest, FetchBuildsEventsAndCatalog)
     EXPECT_EQ(state_.schedule.rows[1].texts[kNoteColumn], "Scheduled:Dover Cup");
     EXPECT_EQ(state_.schedule.rows[2].texts[kSessionColumn], "GNS Qualifying 20min");
     // Dover's event is deferred before the server is known as live, so the
-    // server is asked for both events and once more in the second pass.
-    EXPECT_EQ(raceServer_.Received().size(), 3u);
+    // one-at-a-time order asks for both events and once more in the second
+    // pass; asked at once, the server gets a single question.
+    EXPECT_EQ(raceServer_.Received().size(), 1u);
 
     ASSERT_EQ(state_.Catalog(CategoryId::Tracks).size(), 1u);
     EXPECT_TRUE(state_.Catalog(CategoryId::Tracks)[0]->notInstalled);
@@ -136,6 +137,77 @@ TEST_F(RefreshTest, WithoutFetchNothingIsDownloadedAndKnownServersAreNotAsked)
     EXPECT_EQ(EventNames(), (std::vector<std::string>{"[Local]", "Cup at Dover", "Bristol Night"}));
     EXPECT_EQ(state_.schedule.rows[2].texts[kDriversColumn], "12");
     EXPECT_EQ(leagueContentLoads_, (std::vector<bool>{true, false}));
+}
+
+// Everything a refresh leaves of the race servers' answers: each row with its
+// event's live fields, the three caches and the kept raw reply.
+std::string ServerOutcome(const LauncherState& state)
+{
+    std::string out;
+    for (const EventRow& row : state.schedule.rows) {
+        out += row.event->Name + " image " + std::to_string(row.image);
+        for (const std::string& text : row.texts) out += " | " + text;
+        out += " | " + row.event->Drivers + " | " + row.event->ServerTrack + " | " + row.event->Session + "\n";
+    }
+    const ServerCaches& caches = state.schedule.caches;
+    for (const auto* cache : {&caches.drivers, &caches.track, &caches.session})
+        for (const auto& [server, text] : *cache) out += server + " = " + text + "\n";
+    return out + "reply: " + ReadTextFile(state.env.dataFolder + "rf_response.txt");
+}
+
+TEST_F(RefreshTest, AskingAllServersAtOnceLeavesWhatAskingOneAtATimeLeaves)
+{
+    TestUdpResponder dover, silent, truck;
+    ASSERT_TRUE(dover.Start());
+    ASSERT_TRUE(silent.Start());
+    ASSERT_TRUE(truck.Start());
+    dover.ReplyWith(StatusReplyBuilder().Text(25, "CUP").Text(73, "Dover International").Byte(207, 30).Bytes());
+    truck.ReplyWith(StatusReplyBuilder().Text(25, "Truck").Text(73, "Bristol Motor Speedway").Byte(207, 4).Bytes());
+    auto at = [](const TestUdpResponder& server) { return "127.0.0.1:" + std::to_string(server.Port()); };
+    auto event = [](int number, const std::string& name, const std::string& server, const std::string& track,
+                    const std::string& vehicle, const std::string& league) {
+        return "[Event " + std::to_string(number) + "]\r\nID=" + std::to_string(number) + "\r\nName=" + name +
+               "\r\nServer=" + server + "\r\nTrack=" + track + "\r\nVehicle=" + vehicle + "\r\nLeague=" + league +
+               "\r\nDate=12/9/2026 8:30 PM\r\n";
+    };
+    MakeFolders(state_.env.LeagueFolder());
+    WriteTextFile(state_.env.simFolder + "LauncherConfig.ini",
+                  "[Schedule]\r\nEvents=2\r\n" + event(1, "Local Dover", at(dover), "Dover", "Cup2016", "Home") +
+                      event(2, "Local silent", at(silent), "Dover", "NW", "Home"));
+    WriteTextFile(state_.EventsFile(),
+                  "[Application]\r\nVersion=1.0.0.0\r\n[Schedule]\r\nEvents=999999999\r\n" +
+                      event(1, "Cup at Dover", Server(), "Dover", "CUP", "Cup League") +
+                      event(2, "Bristol Night", Server(), "Bristol", "NW", "Gridline") +
+                      event(3, "Dover again", at(dover), "Dover", "CUP", "Other") +
+                      event(4, "Silent", at(silent), "Talladega", "NW", "Gridline") +
+                      event(5, "Silent again", at(silent), "Talladega", "NW", "Partner") +
+                      event(6, "Truck", at(truck), "Bristol", "NW", "Gridline") +
+                      event(7, "Twin of Bristol Night", Server(), "Dover", "NW", "Gridline") +
+                      event(9, "Port with a tail", "127.0.0.1:" + std::to_string(raceServer_.Port()) + "x", "Bristol",
+                            "NW", "Gridline") +
+                      event(12, "No server", "", "Bristol", "NW", "Gridline"));
+
+    auto refreshWith = [this](bool atOnce, const ServerCaches& known) {
+        DeleteFileA((state_.env.dataFolder + "rf_response.txt").c_str());
+        state_.schedule.caches = known;
+        hooks_.query = nullptr;
+        if (!atOnce)
+            hooks_.query = [this](const std::string& host, int port, ServerStatus& status) {
+                return QueryServerStatus(host, port, state_.env.dataFolder, status);
+            };
+        Run(false);
+        return ServerOutcome(state_);
+    };
+
+    // Fresh caches, as after a fetch; then with the caches that refresh left.
+    const std::string oneAtATime = refreshWith(false, ServerCaches());
+    EXPECT_EQ(refreshWith(true, ServerCaches()), oneAtATime);
+    EXPECT_EQ(state_.schedule.rows.size(), 10u);
+    EXPECT_NE(oneAtATime.find("reply: " + std::string(1, '\0')), std::string::npos) << "a reply was kept";
+
+    const ServerCaches known = state_.schedule.caches;
+    const std::string knownOneAtATime = refreshWith(false, known);
+    EXPECT_EQ(refreshWith(true, known), knownOneAtATime);
 }
 
 TEST_F(RefreshTest, FailedDownloadKeepsThePreviousEventsFile)

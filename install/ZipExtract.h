@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -77,12 +78,14 @@ private:
     bool MatchesFilter(const std::string& extensionFilter);
     bool CheckEntryNames(const std::string& targetFolder, bool flatten);
     bool CopyEntryData(HANDLE out, const std::string& outputPath);
-    // EnsureFolder, once per folder and extraction.
-    bool EnsureKnownFolder(const std::string& folder);
+    // EnsureFolder, once per folder and extraction; *fresh tells whether
+    // this extraction created the folder.
+    bool EnsureKnownFolder(const std::string& folder, bool* fresh = nullptr);
 
     void* archive_ = nullptr;  // unzFile
     std::string defaultTarget_;
-    std::unordered_set<std::string> knownFolders_;  // created or found during this extraction
+    std::unordered_map<std::string, bool> knownFolders_;  // created (true) or found during this extraction
+    std::unordered_set<std::string> writtenFiles_;        // lower-case output paths of this extraction
     std::vector<char> buffer_;
     bool refusedUnsafe_ = false;
 };

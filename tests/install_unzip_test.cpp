@@ -146,6 +146,11 @@ TEST_F(InstallUnzipTest, DamagedEntryKeepsThePreviousFile)
         EXPECT_FALSE(ExtractArchive(archive, target)) << test.what;
         EXPECT_EQ(ReadTextFile(target + "car.veh"), "previous good car") << test.what;
         EXPECT_FALSE(FileExists(target + "car.veh" + kPartialFileSuffix)) << test.what;
+        // In a folder of its own making nothing of the entry stays.
+        const std::string fresh = TempDir() + "fresh\\";
+        EXPECT_FALSE(ExtractArchive(archive, fresh)) << test.what;
+        EXPECT_FALSE(FileExists(fresh + "car.veh")) << test.what;
+        RemoveTree(fresh);
     }
 }
 

@@ -65,14 +65,15 @@ TEST_F(InstallPipelineTest, InstallDeletesFirstThenUnpacksAndRecordsAndRemoveUnd
 {
     auto item = Item(301, "track.zip?v=3");
     item->toggleIds = {302, 303};
-    item->deleteFolders = {"GameData\\Locations\\old", ""};
-    item->deleteFiles = {"GameData\\Locations\\*.tmp"};
+    item->deleteFolders = {"old", ""};
+    item->deleteFiles = {"*.tmp"};
     item->DoneMsg = "Track installed.";
     const std::string locations = env_.simFolder + "GameData\\Locations\\";
     MakeFolders(locations + "old\\deep\\");
     WriteTextFile(locations + "old\\deep\\x.gdb", "old");
     WriteTextFile(locations + "scratch.tmp", "tmp");
     WriteTextFile(locations + "keep.gdb", "keep");
+    MakeFolders(env_.simFolder + "old\\");
 
     ExpectMessage("Track installed.");
     Install({item.get()}, "Track");
@@ -81,6 +82,7 @@ TEST_F(InstallPipelineTest, InstallDeletesFirstThenUnpacksAndRecordsAndRemoveUnd
     EXPECT_FALSE(FileExists(locations + "old"));
     EXPECT_FALSE(FileExists(locations + "scratch.tmp"));
     EXPECT_TRUE(FileExists(locations + "keep.gdb"));
+    EXPECT_TRUE(FileExists(env_.simFolder + "old")) << "deletions are relative to the target folder";
     EXPECT_EQ(Cache("1 Track 301", "Installed"), "1");
     EXPECT_EQ(Cache("1 Track 301", "Date Year") + "-" + Cache("1 Track 301", "Date Month") + "-" +
                   Cache("1 Track 301", "Date Day"),
@@ -93,7 +95,7 @@ TEST_F(InstallPipelineTest, InstallDeletesFirstThenUnpacksAndRecordsAndRemoveUnd
     EXPECT_EQ(http_.Requests()[0].target, "/track.zip?v=3");
 
     // Removing runs the deletions, downloads nothing and records the opposite.
-    item->deleteFolders = {"GameData\\Locations\\oval"};
+    item->deleteFolders = {"oval"};
     ExpectMessage("Track installed.");
     Install({item.get()}, "Track", true);
     EXPECT_FALSE(FileExists(locations + "oval"));
@@ -216,9 +218,9 @@ TEST_F(InstallPipelineTest, CatalogPathsOutsideTheSimFolderSkipTheItem)
         {"prefix drive", [](ContentItem& i, LeagueRecord&) { i.PrefixPath = "C:\\Windows"; }},
         {"prefix absolute", [](ContentItem& i, LeagueRecord&) { i.PrefixPath = "\\Windows"; }},
         {"prefix UNC", [](ContentItem& i, LeagueRecord&) { i.PrefixPath = "\\\\server\\share"; }},
-        {"delete folder up", [](ContentItem& i, LeagueRecord&) { i.deleteFolders = {"GameData", "..\\Outside"}; }},
+        {"delete folder up", [](ContentItem& i, LeagueRecord&) { i.deleteFolders = {"GameData", "..\\..\\..\\Outside"}; }},
         {"delete folder sim", [](ContentItem& i, LeagueRecord&) { i.deleteFolders = {"."}; }},
-        {"delete files up", [](ContentItem& i, LeagueRecord&) { i.deleteFiles = {"..\\Outside\\*.dll"}; }},
+        {"delete files up", [](ContentItem& i, LeagueRecord&) { i.deleteFiles = {"..\\..\\..\\Outside\\*.dll"}; }},
         {"delete files drive", [](ContentItem& i, LeagueRecord&) { i.deleteFiles = {"C:*.dll"}; }},
         {"league name", [](ContentItem&, LeagueRecord& l) { l.name = "..\\..\\Outside"; }},
         {"no file name", [](ContentItem& i, LeagueRecord&) { i.File = "http://127.0.0.1/"; }},

@@ -161,6 +161,21 @@ TEST_F(InstallWindowTest, DownloadRemoveMarkAndCopyOnTheSelection)
     EXPECT_EQ(clipboardText(), "");
 }
 
+// A right-click selects the row under the mouse and opens the menu there
+// (closed here at once by a waiting Escape key).
+TEST_F(InstallWindowTest, RightClickSelectsTheRowAndOpensTheMenu)
+{
+    ShowTab(1);
+    HWND tracks = dialog_->Item(IDC_TRACKS_LIST);
+    NMITEMACTIVATE click = {};
+    click.hdr = {tracks, IDC_TRACKS_LIST, static_cast<UINT>(NM_RCLICK)};
+    click.iItem = RowNamed(IDC_TRACKS_LIST, "Atlanta");
+    PostMessageA(dialog_->hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageA(dialog_->hwnd(), WM_NOTIFY, IDC_TRACKS_LIST, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(ListView_GetNextItem(tracks, -1, LVNI_SELECTED | LVNI_FOCUSED), click.iItem);
+    EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(InstallWindowTest, CtrlAAndCtrlISelectAndClearTheVisibleList)
 {
     ShowTab(1);

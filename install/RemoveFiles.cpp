@@ -28,7 +28,7 @@ bool AskRetry(const std::string& text)
 
 std::string WithError(const std::string& text, DWORD error)
 {
-    return text + "Error: " + GetErrorText(error) + " (" + std::to_string(error) + ")";
+    return text + ErrorLine(error);
 }
 
 bool HasWildcard(const std::string& path)
@@ -68,7 +68,8 @@ bool IsLink(DWORD attributes)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-// Removes a folder link itself, never what it leads to.
+// Removes a folder link itself, never what it leads to. Giving up on a link
+// leaves it and goes on with the folder's other entries.
 void RemoveLink(const std::string& path)
 {
     while (!RemoveDirectoryA(path.c_str())) {

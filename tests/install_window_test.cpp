@@ -185,9 +185,11 @@ TEST_F(InstallWindowTest, CtrlAAndCtrlISelectAndClearTheVisibleList)
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
     };
+    SetFocus(dialog_->Item(IDC_REFRESH));
     typeInto(tracks, 1);
     EXPECT_EQ(ListView_GetSelectedCount(tracks), 2u);
     EXPECT_EQ(IsDlgButtonChecked(dialog_->hwnd(), IDC_SELECT_ALL), static_cast<UINT>(BST_CHECKED));
+    EXPECT_EQ(GetFocus(), tracks);
     typeInto(dialog_->Item(IDC_REFRESH), 9);
     EXPECT_EQ(ListView_GetSelectedCount(tracks), 0u);
 }

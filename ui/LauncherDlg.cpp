@@ -481,6 +481,8 @@ void CLauncherDlg::ApplySelectAll()
 {
     const DownloadListSpec& list = DownloadLists()[CurrentTab()];
     const bool all = IsDlgButtonChecked(hwnd(), IDC_SELECT_ALL) == BST_CHECKED;
+    // The list takes the keyboard focus, so that Enter then acts on it.
+    SetFocus(List(list.listId));
     ListView_SetItemState(List(list.listId), -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
 }
 

@@ -120,9 +120,8 @@ void DeleteMatchingFiles(const std::string& pattern)
         if (search) break;
         const DWORD error = GetLastError();
         if (IsNothingThere(error)) return;
-        if (!AskRetry(WithError("Warning: Unable to delete file: " + pattern + "\r\nUnable to enumerate first file.\r\n",
-                                error)))
-            return;
+        const std::string text = "Warning: Unable to delete file: " + pattern + "\r\nUnable to enumerate first file.\r\n";
+        if (!AskRetry(WithError(text, error))) return;
     }
     for (;;) {
         const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

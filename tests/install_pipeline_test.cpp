@@ -26,7 +26,8 @@ protected:
         MakeFolders(env_.simFolder + "GameData\\Locations\\");
         ASSERT_TRUE(http_.Start(80));
         ASSERT_TRUE(WriteTestZip(TempDir() + "track.zip", {{"oval/oval.gdb", "oval track"}}));
-        for (const char* target : {"/track.zip", "/track.zip?v=3"}) http_.Serve(target, ReadTextFile(TempDir() + "track.zip"));
+        for (const char* target : {"/track.zip", "/track.zip?v=3"})
+            http_.Serve(target, ReadTextFile(TempDir() + "track.zip"));
         http_.Serve("/broken.zip", "<html>not an archive</html>");
         http_.Serve("/setup.exe", "this is no program");
     }
@@ -124,8 +125,8 @@ TEST_F(InstallPipelineTest, SkippedItemsKeptDownloadsAndPartnerLeagues)
     car->league = &partner;
     car->toggleIds = {56};
     Install({car.get()}, "Car");
-    EXPECT_EQ(Cache("12-1 Car 55", "Installed", "seriescache.ini") + Cache("12-1 Car 56", "Installed", "seriescache.ini"),
-              "10");
+    const std::string series = "seriescache.ini";
+    EXPECT_EQ(Cache("12-1 Car 55", "Installed", series) + Cache("12-1 Car 56", "Installed", series), "10");
     EXPECT_EQ(Cache("1 Car 55"), "-");
     EXPECT_EQ(http_.Requests().size(), 2u);
 }

@@ -96,7 +96,8 @@ TEST_F(InstallWindowTest, EmptySelectionsSayWhatIsMissing)
         const char* message;
     } cases[] = {
         {1, IDC_DOWNLOAD_TRACKS, "No tracks selected to download!"}, {0, ID_LIST_REMOVE, "No sims selected to delete!"},
-        {2, ID_LIST_REMOVE, "No cars selected to remove!"}, {0, ID_MARK_CURRENT, "No items selected to mark as current!"},
+        {2, ID_LIST_REMOVE, "No cars selected to remove!"},
+        {0, ID_MARK_CURRENT, "No items selected to mark as current!"},
         {3, ID_LIST_DOWNLOAD, "No mods selected to download!"},
     };
     for (const auto& test : cases) {

@@ -65,6 +65,7 @@ private:
     void OnTabChanged();
     void OnDownloadsToggle();
     void OnSpectatorToggle();
+    void OnOptions();
     void OnFolderLabelClick();
     void ApplySelectAll();
 

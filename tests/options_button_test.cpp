@@ -19,7 +19,9 @@ namespace {
 struct OpenedDialog {
     HWND window = nullptr;
     std::function<void(HWND)> act;
+    int ticksSinceAct = 0;
 };
+constexpr int kTicksToClose = 100;
 OpenedDialog g_opened;
 
 BOOL CALLBACK FindOptionsDialog(HWND window, LPARAM)
@@ -32,12 +34,18 @@ BOOL CALLBACK FindOptionsDialog(HWND window, LPARAM)
     return FALSE;
 }
 
-void CALLBACK ActOnOpenedDialog(HWND, UINT, UINT_PTR timer, DWORD)
+void CALLBACK ActOnOpenedDialog(HWND, UINT, UINT_PTR, DWORD)
 {
+    if (g_opened.window) {
+        // A dialog the action failed to close must not hang the test.
+        if (++g_opened.ticksSinceAct == kTicksToClose && IsWindow(g_opened.window)) {
+            ADD_FAILURE() << "the dialog stayed open";
+            EndDialog(g_opened.window, IDCANCEL);
+        }
+        return;
+    }
     EnumThreadWindows(GetCurrentThreadId(), FindOptionsDialog, 0);
-    if (!g_opened.window) return;
-    KillTimer(nullptr, timer);
-    g_opened.act(g_opened.window);
+    if (g_opened.window) g_opened.act(g_opened.window);
 }
 
 class OptionsButtonTest : public LauncherTest {

@@ -148,7 +148,12 @@ TEST_F(OptionsDialogTest, ChangesAreWrittenAtOnceAndKeptByEscape)
     EXPECT_EQ(SendMessageA(dialog->Item(IDC_OPT_FRAME_RATE), CB_GETCURSEL, 0, 0), 1) << "the entry 60";
 
     Choose(*dialog, IDC_OPT_REAR_VIEW, "Everything");
-    Choose(*dialog, IDC_OPT_FRAME_RATE, "144");
+    // While a pick from the list is announced the edit part still shows the old text.
+    HWND frameRate = dialog->Item(IDC_OPT_FRAME_RATE);
+    SendMessageA(frameRate, CB_SETCURSEL, FindComboTextExactly(frameRate, "144"), 0);
+    SetWindowTextA(frameRate, "60");
+    SendMessageA(dialog->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_OPT_FRAME_RATE, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(frameRate));
     Click(*dialog, IDC_OPT_TEMP_CARS);        // off
     Click(*dialog, IDC_OPT_VIRTUAL_MIRRORS);  // on
     Click(*dialog, IDC_OPT_SPECTATOR);        // on, for every profile

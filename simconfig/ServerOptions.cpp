@@ -1,5 +1,6 @@
 #include "simconfig/ServerOptions.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -198,10 +199,12 @@ int DelayChoice(const std::string& storedValue)
 
 bool ParseServerPort(const std::string& text, int* port)
 {
-    const std::string digits = Trimmed(text);
+    std::string digits = Trimmed(text);
+    if (digits.empty()) return false;
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
     // Six digits already lie beyond the range; the limit also keeps the
     // conversion below from overflowing.
-    if (digits.empty() || digits.size() > 5) return false;
+    if (digits.size() > 5) return false;
     for (char c : digits)
         if (c < '0' || c > '9') return false;
     const int value = std::atoi(digits.c_str());

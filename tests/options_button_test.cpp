@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "resources/resource.h"
 #include "simconfig/Profiles.h"
+#include "tests/support/DialogDriver.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestHttpServer.h"
 #include "ui/LauncherDlg.h"
@@ -83,9 +84,9 @@ protected:
     TestHttpServer http_;
 };
 
-void PressEscape(HWND dialog)
+// Through the modal loop's own dialog-message handling, as a key press goes.
+void PostEscape(HWND dialog)
 {
-    // Through the modal loop's own dialog-message handling, as a key press goes.
     PostMessageA(GetNextDlgTabItem(dialog, nullptr, FALSE), WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
@@ -97,7 +98,7 @@ TEST_F(OptionsButtonTest, DedicatedServerGetsTheServerDialog)
     HWND opened = ClickOptions(window, [](HWND dialog) {
         EXPECT_NE(GetDlgItem(dialog, IDC_SRV_PORT), nullptr) << "the server dialog";
         EXPECT_EQ(GetDlgItem(dialog, IDC_OPT_PROFILE), nullptr) << "never the player dialog";
-        PressEscape(dialog);
+        PostEscape(dialog);
     });
     EXPECT_NE(opened, nullptr);
     EXPECT_FALSE(IsWindow(opened)) << "Escape closed it";
@@ -116,9 +117,9 @@ TEST_F(OptionsButtonTest, PlayerDialogThenProfilesProgramAndSpectatorAreReread)
         EXPECT_NE(GetDlgItem(dialog, IDC_OPT_PROFILE), nullptr) << "the player dialog";
         EXPECT_EQ(GetDlgItem(dialog, IDC_SRV_PORT), nullptr);
         MakeProfile("Sam");  // a profile the sim made meanwhile
-        SendMessageA(GetDlgItem(dialog, IDC_OPT_SPECTATOR), BM_CLICK, 0, 0);
+        ClickItem(dialog, IDC_OPT_SPECTATOR);
         CheckDlgButton(dialog, IDC_OPT_4GB_EXE, BST_CHECKED);
-        SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        ClickItem(dialog, IDOK);
     });
     EXPECT_NE(opened, nullptr);
     EXPECT_FALSE(IsWindow(opened));

@@ -60,6 +60,14 @@
 #define IDC_SPECTATOR            1062
 #define IDC_TIME_ZONE            1071
 
+// System menu command of the About box
+#define IDM_ABOUTBOX             0x0010
+
+// Version, shown in the title and compared by the update check
+#define ZANT_VERSION_TEXT        "1.8"
+#define ZANT_FILE_VERSION        1,8,3,0
+#define ZANT_FILE_VERSION_TEXT   "1.8.3.0"
+
 // Controls of the Options dialog. Ids need only be unique within their
 // dialog: some numbers are also main-window controls.
 #define IDC_OPT_DELETE_FILES     1033
@@ -86,11 +94,3 @@
 #define IDC_SRV_SPECTATOR_CHAT     1067
 #define IDC_SRV_PRIVATE_QUALIFYING 1068
 #define IDC_SRV_IMPOUND            1069
-
-// System menu command of the About box
-#define IDM_ABOUTBOX             0x0010
-
-// Version, shown in the title and compared by the update check
-#define ZANT_VERSION_TEXT        "1.8"
-#define ZANT_FILE_VERSION        1,8,3,0
-#define ZANT_FILE_VERSION_TEXT   "1.8.3.0"

@@ -69,6 +69,7 @@ private:
     void OnTabChanged();
     void OnDownloadsToggle();
     void OnSpectatorToggle();
+    void OnOptions();
     void OnFolderLabelClick();
     void ApplySelectAll();
 

@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// Reads a whole file as bytes; false when it is missing or cannot be read.
+// Opened with shared reading so the sim may hold it open meanwhile.
+bool ReadWholeFile(const std::string& path, std::string& content);
+
+// Gives the file the new content in one step: the content goes to a temporary
+// file beside it, is flushed to disk, and then takes the file's place. A
+// machine that stops half way leaves either the old or the new file, never a
+// cut one. On failure the old file is untouched and the temporary is removed.
+bool ReplaceFileContent(const std::string& path, const std::string& content);
+
+// The lines of a text, split at line feeds. A carriage return before a line
+// feed stays with its line, so lines written back unchanged keep their bytes.
+// A last line without a line feed counts; an empty text has no lines.
+std::vector<std::string> SplitLines(const std::string& text);
+
+// Whether a line ends in a carriage return (a DOS line end once the line feed
+// is gone).
+bool EndsInCarriageReturn(const std::string& line);

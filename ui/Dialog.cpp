@@ -1,5 +1,10 @@
 #include "ui/Dialog.h"
 
+#include <exception>
+#include <string>
+
+#include "app/MessageBox.h"
+
 CDialog::~CDialog()
 {
     if (hwnd_ && !modal_) DestroyWindow(hwnd_);
@@ -36,7 +41,30 @@ bool CDialog::OnCommand(int id, int code, HWND control)
     return false;
 }
 
+namespace {
+
+// The last stop of an exception: it must not unwind through the window
+// manager's frames, so it is reported and the message counts as handled.
+void ReportUnexpected(const char* what)
+{
+    ShowMessage(std::string("An unexpected error occurred: ") + what, MB_OK | MB_ICONSTOP);
+}
+
+}  // namespace
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        return Dispatch(hwnd, message, wParam, lParam);
+    } catch (const std::exception& error) {
+        ReportUnexpected(error.what());
+    } catch (...) {
+        ReportUnexpected("unknown error");
+    }
+    return TRUE;
+}
+
+INT_PTR CDialog::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CDialog* self = nullptr;
     if (message == WM_INITDIALOG) {

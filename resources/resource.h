@@ -58,6 +58,15 @@
 #define IDC_SPECTATOR            1062
 #define IDC_TIME_ZONE            1071
 
+// Menus
+#define IDR_LIST_MENU            135
+
+// Commands of the download lists' right-click menu
+#define ID_MARK_CURRENT          32771
+#define ID_LIST_DOWNLOAD         32772
+#define ID_COPY_SHORTCUT         32773
+#define ID_LIST_REMOVE           32776
+
 // System menu command of the About box
 #define IDM_ABOUTBOX             0x0010
 

@@ -6,6 +6,7 @@
 
 #include "app/MessageBox.h"
 #include "app/Settings.h"
+#include "install/InstallPipeline.h"
 #include "resources/resource.h"
 #include "simconfig/Profiles.h"
 #include "ui/AboutDlg.h"
@@ -51,6 +52,50 @@ LRESULT CALLBACK TabBodyProc(HWND tabs, UINT message, WPARAM wParam, LPARAM lPar
     }
     if (message == WM_NCDESTROY) RemoveWindowSubclass(tabs, TabBodyProc, 1);
     return DefSubclassProc(tabs, message, wParam, lParam);
+}
+
+// What an empty selection says, per tab.
+struct ListCommandTexts {
+    const char* download;
+    const char* remove;
+    const char* mark;
+};
+constexpr ListCommandTexts kNothingSelected[kDownloadListCount] = {
+    {"No sims selected to download!", "No sims selected to delete!", "No items selected to mark as current!"},
+    {"No tracks selected to download!", "No tracks selected to delete!", "No tracks selected to mark as current!"},
+    {"No cars selected to download!", "No cars selected to remove!", "No cars selected to mark as current!"},
+    {"No mods selected to download!", "No mods selected to remove!", "No mods selected to mark as current!"},
+    {"No setups selected to download!", "No setups selected to remove!", "No setups selected to mark as current!"},
+};
+
+// Ctrl+A and Ctrl+I arrive as characters at whichever control has the
+// focus; a hook on the thread's queue sees them for the whole window.
+CLauncherDlg* g_keyWindow = nullptr;
+HHOOK g_charHook = nullptr;
+constexpr WPARAM kCtrlA = 1, kCtrlI = 9;
+
+LRESULT CALLBACK SelectAllKeyHook(int code, WPARAM removed, LPARAM lParam)
+{
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && removed == PM_REMOVE && message->message == WM_CHAR &&
+        (message->wParam == kCtrlA || message->wParam == kCtrlI) && g_keyWindow && g_keyWindow->hwnd() &&
+        (message->hwnd == g_keyWindow->hwnd() || IsChild(g_keyWindow->hwnd(), message->hwnd)))
+        g_keyWindow->OnSelectAllKey(message->wParam == kCtrlA);
+    return CallNextHookEx(g_charHook, code, removed, lParam);
+}
+
+// Lists whose Enter key downloads (not the sims list).
+bool EnterDownloads(int listId)
+{
+    return listId == IDC_TRACKS_LIST || listId == IDC_MODS_LIST || listId == IDC_CARS_LIST ||
+           listId == IDC_SETUPS_LIST;
+}
+
+const DownloadListSpec* ListOfButton(int buttonId)
+{
+    for (const DownloadListSpec& list : DownloadLists())
+        if (list.buttonId == buttonId) return &list;
+    return nullptr;
 }
 
 int CALLBACK CompareEventRows(LPARAM a, LPARAM b, LPARAM sortValue)
@@ -112,6 +157,11 @@ BOOL CLauncherDlg::OnInitDialog()
     SetDlgItemTextA(hwnd(), IDC_SIM_FOLDER, env.simFolder.c_str());
     ReadSpectatorState();
     RestoreColumnWidths();
+
+    if (!g_keyWindow) {
+        g_keyWindow = this;
+        g_charHook = SetWindowsHookExA(WH_GETMESSAGE, SelectAllKeyHook, nullptr, GetCurrentThreadId());
+    }
 
     RefreshCommand();
     TabCtrl_SetCurSel(Item(IDC_DOWNLOAD_TABS), 0);
@@ -434,6 +484,94 @@ void CLauncherDlg::ApplySelectAll()
     ListView_SetItemState(List(list.listId), -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
 }
 
+void CLauncherDlg::OnSelectAllKey(bool select)
+{
+    CheckDlgButton(hwnd(), IDC_SELECT_ALL, select ? BST_CHECKED : BST_UNCHECKED);
+    ApplySelectAll();
+}
+
+std::vector<ContentItem*> CLauncherDlg::SelectedItems(const DownloadListSpec& list) const
+{
+    std::vector<ContentItem*> items;
+    for (LPARAM data : SelectedItemData(List(list.listId))) items.push_back(reinterpret_cast<ContentItem*>(data));
+    return items;
+}
+
+void CLauncherDlg::InstallItems(const std::vector<ContentItem*>& items, const std::string& categoryWord, bool remove)
+{
+    InstallContext context{&state_.env, &state_.profiles, [this] { ShowAndRepaint(); }};
+    ::InstallItems(context, items, categoryWord, remove);
+}
+
+void CLauncherDlg::ShowAndRepaint()
+{
+    ShowWindow(hwnd(), SW_SHOWNORMAL);
+    InvalidateRect(hwnd(), nullptr, TRUE);
+    UpdateWindow(hwnd());
+}
+
+void CLauncherDlg::DownloadSelected(const DownloadListSpec& list, bool remove)
+{
+    const std::vector<ContentItem*> items = SelectedItems(list);
+    if (items.empty()) {
+        const ListCommandTexts& texts = kNothingSelected[list.tab];
+        ShowMessage(remove ? texts.remove : texts.download, MB_OK);
+        return;
+    }
+    InstallItems(items, GetCategory(list.category).word, remove);
+    if (list.category != CategoryId::Setups) ShowAndRepaint();
+    RunRefresh(true);
+}
+
+void CLauncherDlg::MarkSelectedAsCurrent(const DownloadListSpec& list)
+{
+    const std::vector<ContentItem*> items = SelectedItems(list);
+    if (items.empty()) {
+        ShowMessage(kNothingSelected[list.tab].mark, MB_OK);
+        return;
+    }
+    MarkItemsAsCurrent(state_.env, items, GetCategory(list.category).word);
+    RunRefresh(false);
+}
+
+void CLauncherDlg::CopyShortcut(const DownloadListSpec& list)
+{
+    const std::vector<ContentItem*> items = SelectedItems(list);
+    const std::string text = items.empty() ? std::string() : items.front()->File;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (!block) return;
+    if (void* bytes = GlobalLock(block)) {
+        memcpy(bytes, text.c_str(), text.size() + 1);
+        GlobalUnlock(block);
+    }
+    bool handedOver = false;
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        handedOver = SetClipboardData(CF_TEXT, block) != nullptr;
+        CloseClipboard();
+    }
+    // The clipboard owns the block only once it took it.
+    if (!handedOver) GlobalFree(block);
+}
+
+void CLauncherDlg::OnListRightClick(const DownloadListSpec& list, int row)
+{
+    if (row < 0) return;
+    HWND view = List(list.listId);
+    ListView_SetItemState(view, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    const auto* item = reinterpret_cast<const ContentItem*>(ItemData(view, row));
+
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_LIST_MENU));
+    if (!menu) return;
+    HMENU popup = GetSubMenu(menu, 0);
+    const bool current = item && !item->notInstalled && !item->outOfDate;
+    CheckMenuItem(popup, ID_MARK_CURRENT, MF_BYCOMMAND | (current ? MF_CHECKED : MF_UNCHECKED));
+    POINT at;
+    GetCursorPos(&at);
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+    DestroyMenu(menu);
+}
+
 void CLauncherDlg::OnDownloadsToggle()
 {
     HWND events = List(IDC_EVENT_LIST);
@@ -478,10 +616,34 @@ bool CLauncherDlg::OnCommand(int id, int code, HWND control)
     case IDC_REFRESH:
         RefreshCommand();
         return true;
-    case IDOK:
-        // Enter on the Refresh button refreshes; the download lists are the
-        // list commands' business.
-        if (GetFocus() == Item(IDC_REFRESH)) RefreshCommand();
+    case IDOK: {
+        // Enter on the Refresh button refreshes; on a download list (but the
+        // sims list) it downloads the current tab's selection.
+        HWND focus = GetFocus();
+        if (focus == Item(IDC_REFRESH))
+            RefreshCommand();
+        else if (focus && GetParent(focus) == hwnd() && EnterDownloads(GetDlgCtrlID(focus)))
+            DownloadSelected(DownloadLists()[CurrentTab()], false);
+        return true;
+    }
+    case IDC_DOWNLOAD_SIMS:
+    case IDC_DOWNLOAD_TRACKS:
+    case IDC_DOWNLOAD_CARS:
+    case IDC_DOWNLOAD_MODS:
+    case IDC_DOWNLOAD_SETUPS:
+        DownloadSelected(*ListOfButton(id), false);
+        return true;
+    case ID_LIST_DOWNLOAD:
+        DownloadSelected(DownloadLists()[CurrentTab()], false);
+        return true;
+    case ID_LIST_REMOVE:
+        DownloadSelected(DownloadLists()[CurrentTab()], true);
+        return true;
+    case ID_MARK_CURRENT:
+        MarkSelectedAsCurrent(DownloadLists()[CurrentTab()]);
+        return true;
+    case ID_COPY_SHORTCUT:
+        CopyShortcut(DownloadLists()[CurrentTab()]);
         return true;
     case IDC_DOWNLOADS_TOGGLE:
         OnDownloadsToggle();
@@ -518,6 +680,18 @@ bool CLauncherDlg::OnNotify(NMHDR* header, LRESULT* result)
             OnEventSelectionChanged();
         return false;
     }
+    case NM_DBLCLK:
+        if (const DownloadListSpec* list = FindDownloadList(id)) {
+            DownloadSelected(*list, false);
+            return true;
+        }
+        return false;
+    case NM_RCLICK:
+        if (const DownloadListSpec* list = FindDownloadList(id)) {
+            OnListRightClick(*list, reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
+            return true;
+        }
+        return false;
     case TCN_SELCHANGE:
         if (id != IDC_DOWNLOAD_TABS) return false;
         OnTabChanged();
@@ -559,6 +733,11 @@ INT_PTR CLauncherDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
 
 void CLauncherDlg::OnDestroy()
 {
+    if (g_keyWindow == this) {
+        if (g_charHook) UnhookWindowsHookEx(g_charHook);
+        g_charHook = nullptr;
+        g_keyWindow = nullptr;
+    }
     SaveColumnWidths();
     SetMessageOwner(nullptr);
 }

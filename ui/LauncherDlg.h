@@ -34,6 +34,10 @@ public:
     void FillDownloadLists();
     // The Refresh command: profiles, the refresh with fetching, bookmarks.
     void RefreshCommand();
+    // Installs or removes items of one category through the install pipeline.
+    void InstallItems(const std::vector<ContentItem*>& items, const std::string& categoryWord, bool remove);
+    // Ctrl+A (select = true) or Ctrl+I typed anywhere in the window.
+    void OnSelectAllKey(bool select);
     // Replaces how race servers are asked (tests).
     void SetStatusQuery(StatusQuery query) { hooks_.query = std::move(query); }
 
@@ -67,6 +71,14 @@ private:
     void OnSpectatorToggle();
     void OnFolderLabelClick();
     void ApplySelectAll();
+
+    // The content commands on the selected rows of one download list.
+    void DownloadSelected(const DownloadListSpec& list, bool remove);
+    void MarkSelectedAsCurrent(const DownloadListSpec& list);
+    void CopyShortcut(const DownloadListSpec& list);
+    std::vector<ContentItem*> SelectedItems(const DownloadListSpec& list) const;
+    void OnListRightClick(const DownloadListSpec& list, int row);
+    void ShowAndRepaint();
 
     HWND List(int id) const { return Item(id); }
     int CurrentTab() const;

@@ -1,0 +1,229 @@
+#include "install/InstallPipeline.h"
+
+#include <windows.h>
+
+#include "app/Handles.h"
+#include "app/MessageBox.h"
+#include "install/RemoveFiles.h"
+#include "install/SafePaths.h"
+#include "install/ZipExtract.h"
+#include "net/Download.h"
+#include "net/ErrorText.h"
+#include "net/StatusPopup.h"
+
+namespace {
+
+// An archive that failed is unpacked once more after this pause: a virus
+// scanner often still holds the freshly downloaded file.
+constexpr DWORD kUnzipRetryDelayMs = 1000;
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    if (folder.empty() || folder.back() == '\\') return folder + name;
+    return folder + "\\" + name;
+}
+
+const LeagueRecord& LeagueOf(const ContentItem& item, const LauncherEnvironment& env)
+{
+    return item.league ? *item.league : env.defaultLeague;
+}
+
+CacheEntry CacheEntryOf(const LauncherEnvironment& env, const ContentItem& item, const std::string& word, int id)
+{
+    return CacheEntryFor(env.LeagueFolder(), item.league, env.defaultLeague, env.installation.number, word, id);
+}
+
+// Two failures end a whole install: the window comes back first, so the
+// message does not appear over a hidden or half-painted window.
+void Stop(const InstallContext& context, const std::string& text, UINT type)
+{
+    if (context.showMainWindow) context.showMainWindow();
+    ShowStatus(false);
+    ShowMessage(text, type);
+}
+
+bool AskToRunExecutable(const std::string& fileName)
+{
+    return ShowMessage("WARNING: This download will launch an executable.\r\nDo you want to download and run " +
+                           fileName + "?",
+                       MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void DeleteListed(const std::string& simFolder, const std::vector<std::string>& entries, bool folders)
+{
+    for (const std::string& entry : entries) {
+        if (entry.empty()) continue;
+        const std::string path = JoinPath(simFolder, entry);
+        ShowStatus(true, "Deleting " + path + "...");
+        if (folders)
+            DeleteFolderTree(path);
+        else
+            DeleteMatchingFiles(path);
+    }
+}
+
+// One automatic second attempt; a refused archive is not tried again.
+bool UnzipWithRetry(const std::string& localFile, const std::string& targetFolder)
+{
+    ShowStatus(true, "Unzipping " + localFile + "...");
+    const ExtractOutcome outcome = ExtractArchiveChecked(localFile, targetFolder);
+    if (outcome == ExtractOutcome::Extracted) return true;
+    if (outcome == ExtractOutcome::Refused) return false;
+    Sleep(kUnzipRetryDelayMs);
+    ShowStatus(true, "Retrying unzip of " + localFile + "...");
+    return ExtractArchive(localFile, targetFolder);
+}
+
+// Runs an installer and waits for it; 0 when it ran, else the start error.
+DWORD RunInstaller(const std::string& localFile)
+{
+    // Quoted: an unquoted path with blanks ("...\ZANT Launcher\...") could
+    // start a program named after its first word instead.
+    std::string commandLine = "\"" + localFile + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                        &startup, &process))
+        return GetLastError();
+    UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
+    WaitForSingleObject(processHandle.get(), INFINITE);
+    return 0;
+}
+
+void RecordOutcome(const LauncherEnvironment& env, const ContentItem& item, const std::string& word, bool installed)
+{
+    const CacheEntry entry = CacheEntryOf(env, item, word, item.ID);
+    WriteCacheInstalled(entry, installed);
+    for (int toggle : item.toggleIds) WriteCacheInstalled(CacheEntryOf(env, item, word, toggle), !installed);
+    WriteCacheDate(entry, item.date);
+}
+
+enum class ItemResult { Done, Skipped, StopAll };
+
+// Fetches the item's file; false skips the item (the download said why).
+bool FetchItem(const ContentItem& item, const LeagueRecord& league, const std::string& localFile)
+{
+    if (item.FileType == 2 && !AskToRunExecutable(LocalFileName(item.File))) return false;
+    return DownloadFile(item.File, localFile, league.userName, league.password, "Downloading " + item.Name + "\r\n");
+}
+
+bool InstallFetched(const InstallContext& context, const ContentItem& item, const std::string& word,
+                    const std::string& localFile)
+{
+    const LauncherEnvironment& env = *context.env;
+    if (item.FileType == 1) {
+        std::vector<std::string> targets;
+        if (word == "Setup") {
+            if (context.profiles)
+                for (const std::string& profile : *context.profiles)
+                    targets.push_back(env.simFolder + "Userdata\\" + profile + "\\Settings\\");
+        } else {
+            targets.push_back(JoinPath(env.simFolder, item.PrefixPath));
+        }
+        for (const std::string& target : targets) {
+            if (!UnzipWithRetry(localFile, target)) {
+                Stop(context, "An error occurred while unzipping " + localFile, MB_OK);
+                return false;
+            }
+        }
+    } else if (item.FileType == 2) {
+        ShowStatus(false);
+        if (const DWORD error = RunInstaller(localFile)) {
+            Stop(context, "Unable to run setup file (" + localFile + ").  " + ErrorLine(error), MB_ICONHAND | MB_OK);
+            return false;
+        }
+    }
+    return true;
+}
+
+ItemResult ProcessItem(const InstallContext& context, const ContentItem& item, const std::string& word,
+                       bool remove)
+{
+    const LauncherEnvironment& env = *context.env;
+    const LeagueRecord& league = LeagueOf(item, env);
+    if (!remove && item.FileType != 1 && item.FileType != 2) return ItemResult::Skipped;
+
+    // Everything the item names must stay in its place before anything is
+    // downloaded or deleted for it.
+    const std::string fileName = LocalFileName(item.File);
+    std::string unsafe = UnsafeItemPath(item, league);
+    if (unsafe.empty() && fileName.empty() && !remove) unsafe = item.File;
+    if (!unsafe.empty()) {
+        ShowStatus(false);
+        ShowMessage("Unable to install " + item.Name + ". Its catalog entry leads outside the sim folder (" + unsafe +
+                        ").",
+                    MB_ICONHAND | MB_OK);
+        return ItemResult::Skipped;
+    }
+
+    const std::string leagueFolder = env.dataFolder + league.name;
+    const std::string downloadFolder = leagueFolder + "\\" + word;
+    // A partner league's folder may not exist yet.
+    CreateDirectoryA(leagueFolder.c_str(), nullptr);
+    CreateDirectoryA(downloadFolder.c_str(), nullptr);
+    const std::string localFile = fileName.empty() ? std::string() : downloadFolder + "\\" + fileName;
+
+    if (!remove && !FetchItem(item, league, localFile)) return ItemResult::Skipped;
+    DeleteListed(env.simFolder, item.deleteFolders, true);
+    DeleteListed(env.simFolder, item.deleteFiles, false);
+    if (!remove && !InstallFetched(context, item, word, localFile)) return ItemResult::StopAll;
+
+    RecordOutcome(env, item, word, !remove);
+    if (league.deleteFiles && !localFile.empty()) DeleteFileA(localFile.c_str());
+    if (!item.DoneMsg.empty()) {
+        ShowStatus(false);
+        ShowMessage(item.DoneMsg, MB_ICONINFORMATION | MB_OK);
+    }
+    return ItemResult::Done;
+}
+
+}  // namespace
+
+std::string LocalFileName(const std::string& fileAddress)
+{
+    const std::string withoutQuery = fileAddress.substr(0, fileAddress.find('?'));
+    const size_t slash = withoutQuery.find_last_of("\\/");
+    const std::string name = slash == std::string::npos ? withoutQuery : withoutQuery.substr(slash + 1);
+    if (name.empty() || name == "." || IsParentStep(name) || IsReservedDeviceName(name) ||
+        HasForbiddenCharacter(name, false))
+        return std::string();
+    return name;
+}
+
+std::string UnsafeItemPath(const ContentItem& item, const LeagueRecord& league)
+{
+    if (league.name.empty() || PathComponents(league.name).size() != 1 ||
+        !IsConfinedRelativePath(league.name, false, true))
+        return league.name;
+    if (!IsConfinedRelativePath(item.PrefixPath, false, false)) return item.PrefixPath;
+    for (const std::string& folder : item.deleteFolders)
+        if (!folder.empty() && !IsConfinedRelativePath(folder, true, true)) return folder;
+    for (const std::string& file : item.deleteFiles)
+        if (!file.empty() && !IsConfinedRelativePath(file, true, true)) return file;
+    return std::string();
+}
+
+void InstallItems(const InstallContext& context, const std::vector<ContentItem*>& items,
+                  const std::string& categoryWord, bool remove)
+{
+    for (const ContentItem* item : items) {
+        if (ProcessItem(context, *item, categoryWord, remove) == ItemResult::StopAll) return;
+    }
+    // Nothing of the install may stay on screen once it is over.
+    ShowStatus(false);
+}
+
+void MarkItemsAsCurrent(const LauncherEnvironment& env, const std::vector<ContentItem*>& items,
+                        const std::string& categoryWord)
+{
+    for (const ContentItem* item : items) {
+        const bool current = !item->notInstalled && !item->outOfDate;
+        const CacheEntry entry = CacheEntryOf(env, *item, categoryWord, item->ID);
+        WriteCacheInstalled(entry, !current);
+        for (int toggle : item->toggleIds) WriteCacheInstalled(CacheEntryOf(env, *item, categoryWord, toggle), false);
+        WriteCacheDate(entry, item->date);
+    }
+}

@@ -6,6 +6,8 @@
 
 #include "app/MessageBox.h"
 #include "app/Settings.h"
+#include "catalog/LeagueContent.h"
+#include "net/StatusPopup.h"
 #include "install/InstallPipeline.h"
 #include "resources/resource.h"
 #include "simconfig/Profiles.h"
@@ -114,9 +116,9 @@ CLauncherDlg::CLauncherDlg(const std::string& modulePath, const std::string& doc
     state_.profiles = EnumerateProfiles(state_.env.simFolder);
 
     hooks_.selectedEventId = [this] { return GetSelectedEvent()->ID; };
-    hooks_.loadLeagueContent = [this](bool) {
+    hooks_.loadLeagueContent = [this](bool fetch) {
         ShowEventRows();
-        FillDownloadLists();
+        LoadLeagueContent(fetch);
     };
     hooks_.endProgram = [this] { EndDialog(IDCANCEL); };
 }
@@ -456,7 +458,24 @@ void CLauncherDlg::OnListColumnClick(int listId, int column)
 void CLauncherDlg::OnEventSelectionChanged()
 {
     if (state_.busy) return;
+    LoadLeagueContent(true);
+}
+
+void CLauncherDlg::LoadLeagueContent(bool fetch)
+{
+    RaceEvent* event = GetSelectedEvent();
+    const EventButtonStates buttons = EventButtons(*event, state_);
+    EnableWindow(Item(IDC_LAUNCH), buttons.launch);
+    EnableWindow(Item(IDC_TEAMSPEAK), buttons.teamSpeak);
+
+    state_.busy = true;
+    // The rows point to the league items about to be freed.
+    ListView_DeleteAllItems(List(IDC_CARS_LIST));
+    ListView_DeleteAllItems(List(IDC_SETUPS_LIST));
+    ::LoadLeagueContent(state_, *event, fetch);
     FillDownloadLists();
+    ShowStatus(false);
+    state_.busy = false;
 }
 
 int CLauncherDlg::CurrentTab() const

@@ -32,6 +32,8 @@ public:
     RaceEvent* GetSelectedEvent();
     // Rebuilds the five download lists from the catalog and league records.
     void FillDownloadLists();
+    // The selected event's button states and partner-league cars and setups.
+    void LoadLeagueContent(bool fetch);
     // The Refresh command: profiles, the refresh with fetching, bookmarks.
     void RefreshCommand();
     // Installs or removes items of one category through the install pipeline.

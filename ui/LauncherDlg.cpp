@@ -9,6 +9,7 @@
 #include "catalog/LeagueContent.h"
 #include "net/StatusPopup.h"
 #include "install/InstallPipeline.h"
+#include "launch/Bookmarks.h"
 #include "resources/resource.h"
 #include "simconfig/Profiles.h"
 #include "ui/AboutDlg.h"
@@ -339,6 +340,9 @@ void CLauncherDlg::RefreshCommand()
 {
     state_.profiles = EnumerateProfiles(state_.env.simFolder);
     RunRefresh(true);
+    std::vector<const RaceEvent*> events;
+    for (const EventRow& row : state_.schedule.rows) events.push_back(row.event);
+    WriteSimBookmarks(state_.env.simFolder, state_.profiles, events);
 }
 
 void CLauncherDlg::RunRefresh(bool fetch)

@@ -23,9 +23,22 @@ wine64 wineboot </dev/null >/dev/null 2>&1 || true
 # kept open for the whole run holds the desktop up.
 wine64 notepad.exe </dev/null >/dev/null 2>&1 &
 desktop_holder=$!
-for _ in $(seq 100); do
-  pgrep -f 'explorer.exe /desktop' >/dev/null && break
-  sleep 0.1
+# Wait for this prefix's desktop: other prefixes (parallel runs) have their own.
+own_desktop() {
+  local pid
+  for pid in $(pgrep -f 'explorer.exe /desktop'); do
+    tr '\0' '\n' < /proc/$pid/environ 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
+}
+# A desktop left winding down by wineboot may be the one found first: give
+# the holder two seconds to join or replace it, then look again.
+for pass in 1 2; do
+  for _ in $(seq 300); do
+    own_desktop && break
+    sleep 0.1
+  done
+  if [ $pass = 1 ]; then sleep 2; fi
 done
 status=0
 (cd "$ZANT_BUILD/win64" && ctest --timeout 300 "$@") || status=$?

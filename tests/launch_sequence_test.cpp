@@ -10,16 +10,15 @@
 namespace {
 
 template <typename Item>
-Item& AddItem(ContentList& list, int id, const std::string& name, const std::string& size, bool needed)
+Item& AddItem(ContentList& list, int id, const std::string& name, const std::string& size, bool needed = true)
 {
     auto item = std::make_unique<Item>();
     item->ID = id;
     item->Name = name;
     item->FileSize = size;
     item->notInstalled = needed;
-    Item& added = *item;
     list.push_back(std::move(item));
-    return added;
+    return static_cast<Item&>(*list.back());
 }
 
 class LaunchSequenceTest : public LauncherTest {
@@ -32,36 +31,29 @@ protected:
             MakeFolders(sim_ + "Userdata\\" + profile + "\\Settings");
             WriteTextFile(sim_ + "Userdata\\" + profile + "\\" + profile + ".PLR", "");
         }
-        MakeFolders(sim_ + "rfm");
-        MakeFolders(sim_ + "UIData");
-        MakeFolders(sim_ + "GameData\\Vehicles");
-        WriteTextFile(sim_ + "rfm\\CUP.rfm", "CountCautionLaps = 1\n");
-        MakeFolders(TempDir() + "Documents");
-        state_.env = SettleEnvironment(sim_ + "ZANTLauncher.exe", TempDir() + "Documents");
+        for (const char* folder : {"rfm", "UIData", "GameData\\Vehicles", "Documents"}) MakeFolders(sim_ + folder);
+        state_.env = SettleEnvironment(sim_ + "ZANTLauncher.exe", sim_ + "Documents");
         state_.profiles = {"Player1", "Player2"};
         event_.ID = 7;
+        event_.VehicleIDs = {1};
         event_.Server = "127.0.0.1:54297";
         event_.Track = "Oval1";
         event_.Vehicle = "Cup2016";
         event_.League = "Cup";
         event_.Date = "12/05/2016 8:00 PM";
         event_.ImageIndex = 3;
-        event_.VehicleIDs = {1};
         ASSERT_TRUE(http_.Start(80));
-
+        http_.Serve("/cup.svm", "setup");
         hooks_.selectedEvent = [this] { return &event_; };
         hooks_.install = [this](const std::vector<ContentItem*>& items, const std::string& word) {
-            std::string names;
-            for (const ContentItem* item : items) names += " " + item->Name;
-            installs_.push_back(word + ":" + names);
+            installs_.push_back(word + ":");
+            for (const ContentItem* item : items) installs_.back() += " " + item->Name;
         };
         hooks_.refreshWithoutFetch = [this] { ++refreshes_; };
         hooks_.showMainWindow = [this](int show) { shows_.push_back(show); };
         hooks_.start = [this](const std::string& commandLine, const std::string&) {
             started_.push_back(commandLine);
-            StartedProgram program;
-            program.process.reset(CreateEventA(nullptr, TRUE, TRUE, nullptr));  // stands for the process
-            return program;
+            return StartedProgram{UniqueHandle(CreateEventA(nullptr, TRUE, TRUE, nullptr)), 0};
         };
     }
 
@@ -69,9 +61,9 @@ protected:
     {
         return sim_ + "Userdata\\" + profile + "\\Settings\\Oval1\\Cup 1205201.svm";
     }
-    std::string GalFile(const char* profile) const
+    void AssignProfile(const std::string& key, const std::string& profile)
     {
-        return sim_ + "Userdata\\" + profile + "\\FavoriteAndFixedSetups.gal";
+        WriteSettingText("Profile" + std::to_string(state_.env.installation.number) + key, profile, "Options");
     }
 
     std::string sim_;
@@ -88,111 +80,88 @@ protected:
 TEST_F(LaunchSequenceTest, CollectsWhatTheRaceLacks)
 {
     ContentList& sims = state_.Catalog(CategoryId::Sims);
-    AddItem<VehicleItem>(sims, 1, "Sim patch", "5", true).vehicleIds = {1};
-    AddItem<VehicleItem>(sims, 2, "Other sim patch", "6", true).vehicleIds = {9};
+    AddItem<VehicleItem>(sims, 1, "Sim patch", "5").vehicleIds = {1};
+    AddItem<VehicleItem>(sims, 2, "Other patch", "6").vehicleIds = {9};
     AddItem<VehicleItem>(sims, 3, "Installed patch", "7", false).vehicleIds = {1};
     ContentList& tracks = state_.Catalog(CategoryId::Tracks);
-    AddItem<TrackItem>(tracks, 10, "Oval1 Speedway", "100", true).TrackID = 501;
-    AddItem<TrackItem>(tracks, 11, "Harbour Ring", "% 50", true).TrackID = 502;
+    AddItem<TrackItem>(tracks, 10, "Oval1 Speedway", "100").TrackID = 501;
+    AddItem<TrackItem>(tracks, 11, "Harbour Ring", "% 50").TrackID = 502;
     AddItem<TrackItem>(tracks, 12, "Hill Climb", "20", false).TrackID = 503;
-    ContentList& cars = state_.Catalog(CategoryId::Cars);
-    CarItem& car = AddItem<CarItem>(cars, 20, "", "30", true);
+    CarItem& car = AddItem<CarItem>(state_.Catalog(CategoryId::Cars), 20, "", "30");
     car.VehicleID = 1;
     car.Driver = "Ann 100%";
-    AddItem<CarItem>(cars, 21, "", "31", true).VehicleID = 9;
-    for (int size : {10, 20, 30, 40, 50}) AddItem<CarItem>(state_.leagueCars, size, "", std::to_string(size), true);
-    AddItem<CarItem>(state_.leagueCars, 60, "", "60", false);
+    AddItem<CarItem>(state_.Catalog(CategoryId::Cars), 21, "", "31").VehicleID = 9;
+    for (int size : {10, 20, 30, 40, 50, 60}) AddItem<CarItem>(state_.leagueCars, size, "", std::to_string(size), size < 60);
 
+    const std::string sim = "\r\nSim patch  (5 MB)", oval = "\r\nOval1 Speedway  (100 MB)", harbour = "\r\nHarbour Ring  (0 MB)";
+    const std::string cars = "\r\nAnn 100%  (30 MB)", league = "\r\n5 League Cars  (150 MB)";
     const struct {
-        const char* name;
         int id;
         int trackId;
         const char* serverTrack;
         std::string summary;
-        size_t tracks;
     } cases[] = {
-        {"track by number and by report, listed once", 7, 501, "Oval1 Speedway 2026",
-         "\r\nSim patch  (5 MB)\r\nOval1 Speedway  (100 MB)\r\nAnn 100%  (30 MB)\r\n5 League Cars  (150 MB)", 1},
-        {"silent server: every needed track", 7, 0, "",
-         "\r\nSim patch  (5 MB)\r\nOval1 Speedway  (100 MB)\r\nHarbour Ring  (0 MB)\r\nAnn 100%  (30 MB)"
-         "\r\n5 League Cars  (150 MB)",
-         2},
-        {"local entry: every needed sim and car", 0, 0, "Harbour",
-         "\r\nSim patch  (5 MB)\r\nOther sim patch  (6 MB)\r\nHarbour Ring  (0 MB)\r\nAnn 100%  (30 MB)"
-         "\r\n  (31 MB)\r\n5 League Cars  (150 MB)",
-         1},
+        {7, 501, "Oval1 Speedway 2026", sim + oval + cars + league},  // one track by number and report
+        {7, 0, "", sim + oval + harbour + cars + league},             // silent server: every needed track
+        {0, 0, "Harbour", sim + "\r\nOther patch  (6 MB)" + harbour + cars + "\r\n  (31 MB)" + league},
     };
     for (const auto& c : cases) {
-        RaceEvent event;
-        event.ID = c.id;
-        event.TrackID = c.trackId;
-        event.ServerTrack = c.serverTrack;
-        event.VehicleIDs = {1};
-        const NeededItems needed = CollectNeededItems(event, state_);
-        EXPECT_EQ(needed.summary, c.summary) << c.name;
-        EXPECT_EQ(needed.tracks.size(), c.tracks) << c.name;
-        EXPECT_EQ(needed.cars.size(), needed.summary.find("(31 MB)") != std::string::npos ? 7u : 6u) << c.name;
+        event_.ID = c.id;
+        event_.TrackID = c.trackId;
+        event_.ServerTrack = c.serverTrack;
+        const NeededItems needed = CollectNeededItems(event_, state_);
+        EXPECT_EQ(needed.summary, c.summary) << c.id << " " << c.serverTrack;
+        EXPECT_EQ(needed.cars.size(), c.id == 0 ? 7u : 6u);
     }
 }
 
 TEST_F(LaunchSequenceTest, QuestionDecidesInstallsAndWhetherToGoOn)
 {
-    AddItem<VehicleItem>(state_.Catalog(CategoryId::Sims), 1, "Sim patch", "5", true).vehicleIds = {1};
-    AddItem<TrackItem>(state_.Catalog(CategoryId::Tracks), 10, "Oval1 Speedway", "100", true);
+    AddItem<VehicleItem>(state_.Catalog(CategoryId::Sims), 1, "Sim patch", "5").vehicleIds = {1};
+    AddItem<TrackItem>(state_.Catalog(CategoryId::Tracks), 10, "Oval1 Speedway", "100");
+    const std::vector<std::string> all = {"Sim: Sim patch", "Track: Oval1 Speedway", "Car:"};
     const struct {
-        const char* name;
         bool ask;
         int answer;
-        std::vector<std::string> installs;
+        bool installs;
         bool goesOn;
-    } cases[] = {
-        {"yes", true, IDYES, {"Sim: Sim patch", "Track: Oval1 Speedway", "Car:"}, true},
-        {"no", true, IDNO, {}, true},
-        {"cancel", true, IDCANCEL, {}, false},
-        {"not asked", false, 0, {"Sim: Sim patch", "Track: Oval1 Speedway", "Car:"}, true},
-    };
+    } cases[] = {{true, IDYES, true, true}, {true, IDNO, false, true}, {true, IDCANCEL, false, false}, {false, 0, true, true}};
     for (const auto& c : cases) {
         installs_.clear();
         refreshes_ = 0;
         started_.clear();
         WriteTextFile(sim_ + "rfm\\CUP.rfm", "CountCautionLaps = 1\n");
         event_.CountCautionLaps = "0";
-        if (c.ask) ExpectMessage("items need to be downloaded for this race.\r\n\r\nDownload now?\r\n\r\nSim patch  (5 MB)", c.answer);
+        if (c.ask) ExpectMessage("for this race.\r\n\r\nDownload now?\r\n\r\nSim patch  (5 MB)\r\nOval1", c.answer);
         PrepareAndLaunch(state_, c.ask, true, hooks_);
-        EXPECT_EQ(installs_, c.installs) << c.name;
-        EXPECT_EQ(refreshes_, c.installs.empty() ? 0 : 1) << c.name;
-        EXPECT_EQ(started_.size(), c.goesOn ? 1u : 0u) << c.name;
-        EXPECT_EQ(ReadTextFile(sim_ + "rfm\\CUP.rfm"), c.goesOn ? "CountCautionLaps = 0\n" : "CountCautionLaps = 1\n")
-            << c.name;
-        if (c.ask) {
-            EXPECT_EQ(Messages().back().type, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION));
-        }
+        EXPECT_EQ(installs_, c.installs ? all : std::vector<std::string>{}) << c.answer;
+        EXPECT_EQ(refreshes_, c.installs ? 1 : 0) << c.answer;
+        EXPECT_EQ(started_.size(), c.goesOn ? 1u : 0u) << c.answer;
+        EXPECT_EQ(ReadTextFile(sim_ + "rfm\\CUP.rfm"), c.goesOn ? "CountCautionLaps = 0\n" : "CountCautionLaps = 1\n");
     }
+    EXPECT_EQ(Messages().back().type, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION));
 }
 
 TEST_F(LaunchSequenceTest, SetupGoesToEveryServedProfile)
 {
-    http_.Serve("/setups/cup.svm", "[GENERAL]\nsetup\n");
-    event_.SetupPath = "http://127.0.0.1/setups/cup.svm";
+    event_.SetupPath = "http://127.0.0.1/cup.svm";
     PrepareAndLaunch(state_, true, false, hooks_);
     for (const char* profile : {"Player1", "Player2"}) {
-        EXPECT_EQ(ReadTextFile(SetupFile(profile)), "[GENERAL]\nsetup\n") << profile;
-        EXPECT_EQ(ReadTextFile(GalFile(profile)),
-                  std::string("\nAutoLoadEntry\n{\n  Track=\"Oval1\"\n  Classes=\"Cup2016\"\n  Session=10\n"
-                              "  File=\"Userdata\\") + profile + "\\Settings\\Oval1\\Cup 1205201.svm\"\n}\n")
-            << profile;
+        EXPECT_EQ(ReadTextFile(SetupFile(profile)), "setup") << profile;
+        EXPECT_NE(ReadTextFile(sim_ + "Userdata\\" + profile + "\\FavoriteAndFixedSetups.gal")
+                      .find(std::string("  File=\"Userdata\\") + profile + "\\Settings\\Oval1\\Cup 1205201.svm\""),
+                  std::string::npos);
+        DeleteFileA(SetupFile(profile).c_str());
     }
     EXPECT_TRUE(started_.empty());
 
-    // An assignment for the league serves that profile only; one that names
-    // no profile of the list serves none, silently.
-    for (const char* profile : {"Player1", "Player2"}) DeleteFileA(SetupFile(profile).c_str());
-    WriteSettingText("Profile" + std::to_string(state_.env.installation.number) + "League3", "Player2", "Options");
+    // The league's assignment serves that profile only; one that names no
+    // profile of the list serves none, silently.
+    AssignProfile("League3", "Player2");
     PrepareAndLaunch(state_, true, false, hooks_);
     EXPECT_FALSE(FileExists(SetupFile("Player1")));
-    EXPECT_TRUE(FileExists(SetupFile("Player2")));
-    DeleteFileA(SetupFile("Player2").c_str());
-    WriteSettingText("Profile" + std::to_string(state_.env.installation.number) + "League3", "Gone", "Options");
+    EXPECT_TRUE(DeleteFileA(SetupFile("Player2").c_str()));
+    AssignProfile("League3", "Gone");
     PrepareAndLaunch(state_, true, false, hooks_);
     EXPECT_FALSE(FileExists(SetupFile("Player2")));
 }
@@ -200,95 +169,69 @@ TEST_F(LaunchSequenceTest, SetupGoesToEveryServedProfile)
 // Names from the events file never lead the setup outside the track folder.
 TEST_F(LaunchSequenceTest, SetupNamesLeadingOutsideAreRefused)
 {
-    http_.Serve("/setups/cup.svm", "setup");
-    event_.SetupPath = "http://127.0.0.1/setups/cup.svm";
-    WriteSettingText("Profile" + std::to_string(state_.env.installation.number), "Player1", "Options");
+    event_.SetupPath = "http://127.0.0.1/cup.svm";
+    AssignProfile("", "Player1");
     const struct {
         const char* track;
         const char* league;
         const char* date;
-    } cases[] = {
-        {"..", "Cup", "12/05/2016"},
-        {"..\\..\\..", "Cup", "12/05/2016"},
-        {"Oval1", "..\\..\\..\\evil", "12/05/2016"},
-        {"Oval1", "C:\\evil", "12/05/2016"},
-        {"C:", "Cup", "12/05/2016"},
-        {"Oval1", "Cup", "1:\\x"},
-    };
+    } cases[] = {{"..", "Cup", "12/05/2016"},   {"..\\..\\..", "Cup", "1"}, {"Oval1", "..\\..\\evil", "1"},
+                 {"Oval1", "C:\\evil", "1"},     {"C:", "Cup", "1"},         {"Oval1", "Cup", "1:\\x"}};
     for (const auto& c : cases) {
         event_.Track = c.track;
         event_.League = c.league;
         event_.Date = c.date;
         ExpectMessage("Unable to download setup.");
         PrepareAndLaunch(state_, true, false, hooks_);
-        EXPECT_FALSE(FileExists(GalFile("Player1"))) << c.track << " " << c.league;
     }
     EXPECT_TRUE(http_.Requests().empty());
+    EXPECT_FALSE(FileExists(sim_ + "Userdata\\Player1\\FavoriteAndFixedSetups.gal"));
     event_.partnerLeague = std::make_unique<LeagueRecord>();
-    ExpectMessage("Unable to download setup:\n\nhttp://127.0.0.1/setups/cup.svm");
+    ExpectMessage("Unable to download setup:\n\nhttp://127.0.0.1/cup.svm");
     PrepareAndLaunch(state_, true, false, hooks_);
 }
 
 TEST_F(LaunchSequenceTest, CautionLapsAreOffOnlyForZero)
 {
-    const struct {
-        const char* value;
-        const char* written;
-    } cases[] = {{"0", "0"}, {"1", "1"}, {"2", "1"}, {"00", "1"}, {"yes", "1"}, {"", "1"}};
-    for (const auto& c : cases) {
+    for (const char* value : {"0", "1", "2", "00", "yes", ""}) {
         WriteTextFile(sim_ + "rfm\\CUP.rfm", "CountCautionLaps = 5\n");
-        event_.CountCautionLaps = c.value;
+        event_.CountCautionLaps = value;
         PrepareAndLaunch(state_, true, false, hooks_);
-        EXPECT_EQ(ReadTextFile(sim_ + "rfm\\CUP.rfm"), std::string("CountCautionLaps = ") + c.written + "\n")
-            << "'" << c.value << "'";
+        EXPECT_EQ(ReadTextFile(sim_ + "rfm\\CUP.rfm"), std::string("CountCautionLaps = ") +
+                                                           (std::string(value) == "0" ? "0" : "1") + "\n");
     }
 }
 
 TEST_F(LaunchSequenceTest, GarageAndDashboardImages)
 {
-    const std::string garage1 = sim_ + "UIData\\BK_GARAGE1.bmp";
-    const std::string notes = sim_ + "GameData\\Vehicles\\race_notes.dds";
-    WriteTextFile(garage1, "old");
-    WriteTextFile(sim_ + "UIData\\BK_GARAGE2.bmp", "old");
-    WriteTextFile(notes, "old");
+    const std::string garage = sim_ + "UIData\\BK_GARAGE", notes = sim_ + "GameData\\Vehicles\\race_notes.dds";
+    for (const std::string& file : {garage + "1.bmp", garage + "2.bmp", notes}) WriteTextFile(file, "old");
     PrepareAndLaunch(state_, true, false, hooks_);
-    EXPECT_FALSE(FileExists(garage1));
-    EXPECT_FALSE(FileExists(sim_ + "UIData\\BK_GARAGE2.bmp"));
-    EXPECT_FALSE(FileExists(notes));
+    for (const std::string& file : {garage + "1.bmp", garage + "2.bmp", notes}) EXPECT_FALSE(FileExists(file));
 
-    const std::string zip = TempDir() + "garage.zip";
-    ASSERT_TRUE(WriteTestZip(zip, {{"UIData/BK_GARAGE1.bmp", "garage one"}}));
-    http_.Serve("/ui.zip", ReadTextFile(zip));
+    ASSERT_TRUE(WriteTestZip(TempDir() + "ui.zip", {{"UIData/BK_GARAGE1.bmp", "garage one"}}));
+    http_.Serve("/ui.zip", ReadTextFile(TempDir() + "ui.zip"));
     http_.Serve("/notes.dds", "DDS notes");
     event_.UIChange = "http://127.0.0.1/ui.zip";
     event_.VehicleChange = "http://127.0.0.1/notes.dds";
     PrepareAndLaunch(state_, true, true, hooks_);
-    EXPECT_EQ(ReadTextFile(garage1), "garage one");
+    EXPECT_EQ(ReadTextFile(garage + "1.bmp"), "garage one");
     EXPECT_EQ(ReadTextFile(notes), "DDS notes");
-    EXPECT_EQ(started_.size(), 1u);
-}
 
-// A zip that cannot be unpacked is tried again after a second, then stops the launch.
-TEST_F(LaunchSequenceTest, UnpackableGarageZipStopsTheLaunch)
-{
-    http_.Serve("/ui.zip", "this is no zip archive");
-    event_.UIChange = "http://127.0.0.1/ui.zip";
-    event_.VehicleChange = "http://127.0.0.1/notes.dds";
+    // A zip that cannot be unpacked is tried again after a second, then stops the launch.
+    http_.Serve("/ui.zip", "no zip archive");
     ExpectMessage("An error occurred while unzipping " + state_.env.dataFolder + "uiChange.zip");
     const DWORD before = GetTickCount();
     PrepareAndLaunch(state_, true, true, hooks_);
     EXPECT_GE(GetTickCount() - before, 900u);
-    EXPECT_TRUE(started_.empty());
-    EXPECT_EQ(shows_, std::vector<int>{SW_SHOWNORMAL});
-    EXPECT_EQ(http_.Requests().size(), 1u);  // no dashboard image
+    EXPECT_EQ(started_.size(), 1u);
+    EXPECT_EQ(shows_, (std::vector<int>{SW_MINIMIZE, SW_SHOWNORMAL}));
 }
 
 TEST_F(LaunchSequenceTest, CommandLines)
 {
-    const std::string installation = std::to_string(state_.env.installation.number);
     const std::string program = "\"" + sim_ + "\\" + state_.env.installation.programName + "\" ";
     const struct {
-        const char* name;
         const char* server;
         const char* password;
         int fullproc;
@@ -296,21 +239,20 @@ TEST_F(LaunchSequenceTest, CommandLines)
         const char* profile;
         std::string expected;
     } cases[] = {
-        {"everything", "127.0.0.1:54297", "pit lane", 1, 1, "Player1",
-         program + "+connect 127.0.0.1:54297 +password pit lane +fullproc +highprio +profile \"Player1\""},
-        {"nothing", "", "", 0, 0, "", program},
-        {"password without server", "", "secret", 0, 1, "", program + " +password secret +highprio"},
+        {"127.0.0.1:1", "pit lane", 1, 1, "Player1",
+         program + "+connect 127.0.0.1:1 +password pit lane +fullproc +highprio +profile \"Player1\""},
+        {"", "", 0, 0, "", program},
+        {"", "secret", 0, 1, "", program + " +password secret +highprio"},
     };
     for (const auto& c : cases) {
         event_.Server = c.server;
         event_.ServerPassword = c.password;
         WriteSettingNumber("Fullproc", c.fullproc, "Options");
         WriteSettingNumber("HighPrio", c.highprio, "Options");
-        WriteSettingText("Profile" + installation, c.profile, "Options");
-        EXPECT_EQ(LaunchCommandLine(state_.env, event_), c.expected) << c.name;
+        AssignProfile("", c.profile);
+        EXPECT_EQ(LaunchCommandLine(state_.env, event_), c.expected);
     }
-
-    WriteSettingText("Profile" + installation, "Gone", "Options");
+    AssignProfile("", "Gone");
     ExpectMessage("WARNING: The specified profile (Gone) does not exist. Allowing sim to select profile.");
     EXPECT_EQ(LaunchCommandLine(state_.env, event_), program + " +password secret +highprio");
 
@@ -318,38 +260,20 @@ TEST_F(LaunchSequenceTest, CommandLines)
     const std::string dedicated = "\"" + sim_ + "\\VORA Dedicated.exe\"";
     EXPECT_EQ(LaunchCommandLine(state_.env, event_), dedicated + " +maxplayers 52");
     WriteTextFile(sim_ + "Userdata\\Player1\\Multiplayer.ini", "[Multiplayer Server Options]\nMax MP Players=\"20\"\n");
-    WriteSettingText("Profile" + installation, "Player1", "Options");
+    AssignProfile("", "Player1");
     EXPECT_EQ(LaunchCommandLine(state_.env, event_), dedicated + " +maxplayers 20");
-    WriteSettingText("Profile" + installation, "", "Options");
+    AssignProfile("", "");
     EXPECT_EQ(LaunchCommandLine(state_.env, event_), dedicated);
 }
 
-// The real start: the stand-in sim records the command line it was given.
-TEST_F(LaunchSequenceTest, StartsTheSimInItsFolder)
-{
-    ASSERT_TRUE(CopyFileA(ZANT_STANDIN_EXE, (sim_ + "VORA.exe").c_str(), FALSE));
-    state_.env.installation.programName = "VORA.exe";
-    hooks_.start = StartProgram;
-    char previous[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, previous);
-    PrepareAndLaunch(state_, true, true, hooks_);
-    char current[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, current);
-    SetCurrentDirectoryA(previous);
-    EXPECT_EQ(std::string(current) + "\\", sim_);
-    EXPECT_EQ(shows_, std::vector<int>{SW_MINIMIZE});
-    const std::string log = sim_ + "VORA.log";
-    for (int wait = 0; wait < 100 && ReadTextFile(log).empty(); ++wait) Sleep(100);
-    EXPECT_EQ(ReadTextFile(log), LaunchCommandLine(state_.env, event_) + "\r\n");
-}
-
+// The real start: the stand-in server records its command line; the launcher
+// waits for it to end and then reads the profiles again.
 TEST_F(LaunchSequenceTest, DedicatedServerIsAwaitedAndProfilesReread)
 {
     ASSERT_TRUE(CopyFileA(ZANT_STANDIN_EXE, (sim_ + "VORA Dedicated.exe").c_str(), FALSE));
     state_.env.dedicated = true;
     hooks_.start = [this](const std::string& commandLine, const std::string& folder) {
         StartedProgram program = StartProgram(commandLine, folder);
-        // Made while the server runs: found by the re-read after it ends.
         MakeFolders(sim_ + "Userdata\\Player3");
         WriteTextFile(sim_ + "Userdata\\Player3\\Player3.PLR", "");
         return program;
@@ -361,19 +285,6 @@ TEST_F(LaunchSequenceTest, DedicatedServerIsAwaitedAndProfilesReread)
     EXPECT_EQ(ReadTextFile(sim_ + "VORA Dedicated.log"), "\"" + sim_ + "\\VORA Dedicated.exe\"\r\n");
     EXPECT_EQ(shows_, (std::vector<int>{SW_MINIMIZE, SW_SHOWNORMAL}));
     EXPECT_EQ(state_.profiles.size(), 3u);
-}
-
-TEST_F(LaunchSequenceTest, FailedStartIsReported)
-{
-    hooks_.start = StartProgram;
-    state_.env.installation.programName = "Missing.exe";
-    ExpectMessage("Unable to launch sim (\"" + sim_ + "\\Missing.exe\" +connect 127.0.0.1:54297 +fullproc +highprio).  Error: ");
-    char previous[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, previous);
-    PrepareAndLaunch(state_, true, true, hooks_);
-    SetCurrentDirectoryA(previous);
-    EXPECT_TRUE(shows_.empty());
-    EXPECT_EQ(Messages().back().type, static_cast<UINT>(MB_ICONERROR));
 }
 
 }  // namespace

@@ -55,31 +55,25 @@ protected:
     TestHttpServer http_;
 };
 
+// Cars are judged in the series cache under the file's league number.
 TEST_F(LeagueContentTest, ReadsCarsAndSetupsSkippingUnnamedSections)
 {
     http_.Serve(kContentTarget, kContentFile);
+    const auto section = [&](int id) {
+        return "[12-" + std::to_string(state_.env.installation.number) + " Car " + std::to_string(id) + "]\r\n";
+    };
+    WriteTextFile(state_.env.LeagueFolder() + "seriescache.ini",
+                  section(501) + "Installed=1\r\nDate Year=2026\r\nDate Month=3\r\nDate Day=9\r\n" + section(503) +
+                      "Installed=1\r\nDate Year=2026\r\nDate Month=3\r\nDate Day=10\r\n");
     LoadLeagueContent(state_, event_, true);
     EXPECT_EQ(Names(state_.leagueCars), (std::vector<std::string>{"Ann Able", "Cy Cole"}));
     EXPECT_EQ(Names(state_.leagueSetups), (std::vector<std::string>{"Bristol"}));
     EXPECT_EQ(event_.partnerLeague->number, 12);
     EXPECT_EQ(state_.leagueCars[0]->league, event_.partnerLeague.get());
-    EXPECT_EQ(ReadTextFile(CopyPath()), kContentFile);
-}
-
-TEST_F(LeagueContentTest, CarsAreJudgedInTheSeriesCache)
-{
-    http_.Serve(kContentTarget, kContentFile);
-    const std::string cache = state_.env.LeagueFolder() + "seriescache.ini";
-    const int installation = state_.env.installation.number;
-    const auto section = [&](int id) { return "12-" + std::to_string(installation) + " Car " + std::to_string(id); };
-    WriteTextFile(cache, "[" + section(501) + "]\r\nInstalled=1\r\nDate Year=2026\r\nDate Month=3\r\nDate Day=9\r\n"
-                         "[" + section(503) + "]\r\nInstalled=1\r\nDate Year=2026\r\nDate Month=3\r\nDate Day=10\r\n");
-    LoadLeagueContent(state_, event_, true);
-    ASSERT_EQ(state_.leagueCars.size(), 2u);
     EXPECT_TRUE(state_.leagueCars[0]->outOfDate);
-    EXPECT_FALSE(state_.leagueCars[1]->outOfDate);
-    EXPECT_FALSE(state_.leagueCars[1]->notInstalled);
+    EXPECT_FALSE(state_.leagueCars[1]->outOfDate || state_.leagueCars[1]->notInstalled);
     EXPECT_TRUE(state_.leagueSetups[0]->notInstalled);
+    EXPECT_EQ(ReadTextFile(CopyPath()), kContentFile);
 }
 
 // A reply that is no content file is reported, leaves the lists empty and
@@ -137,29 +131,19 @@ TEST_F(LeagueContentTest, OnlyPartnerEventsOutsideDedicatedModeLoad)
 
 TEST_F(LeagueContentTest, ButtonStatesFollowTheEvent)
 {
-    RaceEvent noServer;
-    noServer.league = event_.league;
-    RaceEvent ownNoServer;
+    RaceEvent partnerNoServer, ownNoServer, withTeamSpeak;
+    partnerNoServer.league = event_.league;
     ownNoServer.league = &state_.env.defaultLeague;
-    RaceEvent withTeamSpeak = {};
     withTeamSpeak.TeamSpeak = "ts3server://voice.example";
-    withTeamSpeak.Server = "127.0.0.1:1";
     const struct {
-        const char* name;
         const RaceEvent* event;
         bool launch;
         bool teamSpeak;
-    } cases[] = {
-        {"partner event with server", &event_, true, false},
-        {"partner event without server", &noServer, false, false},
-        {"own league without server", &ownNoServer, true, false},
-        {"local entry", &state_.localEvent, true, true},
-        {"TeamSpeak address", &withTeamSpeak, true, true},
-    };
+    } cases[] = {{&event_, true, false}, {&partnerNoServer, false, false}, {&ownNoServer, true, false},
+                 {&state_.localEvent, true, true}, {&withTeamSpeak, false, true}};
     for (const auto& c : cases) {
-        const EventButtonStates states = EventButtons(*c.event, state_);
-        EXPECT_EQ(states.launch, c.launch) << c.name;
-        EXPECT_EQ(states.teamSpeak, c.teamSpeak) << c.name;
+        EXPECT_EQ(EventButtons(*c.event, state_).launch, c.launch) << &c - cases;
+        EXPECT_EQ(EventButtons(*c.event, state_).teamSpeak, c.teamSpeak) << &c - cases;
     }
     state_.env.installation.programName.clear();
     EXPECT_FALSE(EventButtons(event_, state_).launch);

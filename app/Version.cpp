@@ -76,3 +76,19 @@ bool IsNewerVersion(const std::string& own, const std::string& server)
 {
     return _stricmp(own.c_str(), server.c_str()) < 0;
 }
+
+bool IsPlainVersionText(const std::string& text)
+{
+    if (text.empty() || text.size() > kMaxVersionTextLength) return false;
+    bool digitBefore = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            digitBefore = true;
+        } else if (c == '.' && digitBefore) {
+            digitBefore = false;
+        } else {
+            return false;
+        }
+    }
+    return digitBefore;
+}

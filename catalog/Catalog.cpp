@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/IniFile.h"
@@ -242,6 +243,11 @@ void WriteCacheDate(const CacheEntry& entry, const ItemDate& date)
 
 void JudgeItem(ContentItem& item, const std::string& cacheFile, const std::string& section)
 {
+    JudgeItem(item, IniDocument::Load(cacheFile), section);
+}
+
+void JudgeItem(ContentItem& item, const IniDocument& cacheFile, const std::string& section)
+{
     const IniSection cache(cacheFile, section);
     if (cache.Number("Installed") == 0) {
         item.notInstalled = true;
@@ -255,7 +261,7 @@ void JudgeItem(ContentItem& item, const std::string& cacheFile, const std::strin
 }
 
 std::unique_ptr<ContentItem> ReadContentItem(const ContentCategory& category,
-                                             const std::string& file,
+                                             const IniDocument& file,
                                              const std::string& section,
                                              const LeagueRecord* league)
 {
@@ -278,27 +284,39 @@ void LoadContentItems(const ContentCategory& category, const std::string& source
                       const LeagueRecord& league, const LeagueRecord& defaultLeague,
                       ContentList& target)
 {
-    int count = ReadIniNumber(sourceFile, category.countSection, "Count");
-    // Without a cache nothing is installed. Asking the missing file item by
-    // item would also make the profile functions reload the catalog file
-    // for every item: minutes for a large catalog.
-    const bool haveCache = GetFileAttributesA(cacheFile.c_str()) != INVALID_FILE_ATTRIBUTES;
-    // A 64-bit counter: a Count of INT_MAX must not overflow the loop.
-    for (long long i = 1; i <= count; ++i) {
-        std::string section = FormatSection(category.itemSection, static_cast<int>(i));
+    LoadContentItems(category, IniDocument::Load(sourceFile), IniDocument::Load(cacheFile), installation, league,
+                     defaultLeague, target);
+}
+
+void LoadContentItems(const ContentCategory& category, const IniDocument& sourceFile,
+                      const IniDocument& cacheFile, int installation,
+                      const LeagueRecord& league, const LeagueRecord& defaultLeague,
+                      ContentList& target)
+{
+    const int count = sourceFile.Number(category.countSection, "Count");
+    // A missing section reads as a nameless item, which is skipped: only the
+    // sections that exist up to the count are read, so a huge count costs
+    // nothing.
+    for (int i : sourceFile.NumberedSections(std::string(category.word) + " ")) {
+        if (i > count) break;
+        std::string section = FormatSection(category.itemSection, i);
         std::unique_ptr<ContentItem> item = ReadContentItem(category, sourceFile, section, &league);
         if (!item) continue;
-        if (haveCache)
-            JudgeItem(*item, cacheFile,
-                      CacheSectionFor(&league, defaultLeague, installation, category.word, item->ID));
-        else
-            item->notInstalled = true;
+        JudgeItem(*item, cacheFile, CacheSectionFor(&league, defaultLeague, installation, category.word, item->ID));
         target.push_back(std::move(item));
     }
 }
 
 void LoadCategory(const ContentCategory& category, const std::string& catalogFile,
                   const std::string& cacheFile, int installation,
+                  const LeagueRecord& defaultLeague, ContentList& target)
+{
+    LoadContentItems(category, catalogFile, cacheFile, installation, defaultLeague, defaultLeague,
+                     target);
+}
+
+void LoadCategory(const ContentCategory& category, const IniDocument& catalogFile,
+                  const IniDocument& cacheFile, int installation,
                   const LeagueRecord& defaultLeague, ContentList& target)
 {
     LoadContentItems(category, catalogFile, cacheFile, installation, defaultLeague, defaultLeague,

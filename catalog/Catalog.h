@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/IniFile.h"
 #include "app/Records.h"
 
 // The catalog date of an item (or the date recorded in the install cache):
@@ -128,11 +129,12 @@ void WriteCacheDate(const CacheEntry& entry, const ItemDate& date);
 
 // Sets the item's two status flags from its cache section.
 void JudgeItem(ContentItem& item, const std::string& cacheFile, const std::string& section);
+void JudgeItem(ContentItem& item, const IniDocument& cacheFile, const std::string& section);
 
 // Reads one item section into a record of the category's kind; null when
 // the section's name key is empty.
 std::unique_ptr<ContentItem> ReadContentItem(const ContentCategory& category,
-                                             const std::string& file,
+                                             const IniDocument& file,
                                              const std::string& section,
                                              const LeagueRecord* league);
 
@@ -143,8 +145,16 @@ void LoadContentItems(const ContentCategory& category, const std::string& source
                       const std::string& cacheFile, int installation,
                       const LeagueRecord& league, const LeagueRecord& defaultLeague,
                       ContentList& target);
+// The same from files already read.
+void LoadContentItems(const ContentCategory& category, const IniDocument& sourceFile,
+                      const IniDocument& cacheFile, int installation,
+                      const LeagueRecord& league, const LeagueRecord& defaultLeague,
+                      ContentList& target);
 
 // The catalog items of one category of the default league.
 void LoadCategory(const ContentCategory& category, const std::string& catalogFile,
                   const std::string& cacheFile, int installation,
+                  const LeagueRecord& defaultLeague, ContentList& target);
+void LoadCategory(const ContentCategory& category, const IniDocument& catalogFile,
+                  const IniDocument& cacheFile, int installation,
                   const LeagueRecord& defaultLeague, ContentList& target);

@@ -17,6 +17,8 @@ namespace {
 
 // The head of a response that is no events file tells what the server meant.
 constexpr size_t kResponseHeadLength = 639;
+// A fetched events file waits here until it is known to be one.
+constexpr char kReceivedEventsFileName[] = "zant-received.ini";
 
 // The catalog is read in this order; records are destroyed in another.
 constexpr CategoryId kLoadOrder[] = {CategoryId::Sims, CategoryId::Tracks, CategoryId::Mods, CategoryId::Cars,
@@ -34,6 +36,9 @@ void DestroyRecords(LauncherState& state)
 RefreshResult OfferUpdate(LauncherState& state, const std::string& eventsFile, const std::string& serverVersion,
                           const RefreshHooks& hooks)
 {
+    // The version becomes part of a file name: anything but a plain version
+    // could lead the update anywhere.
+    if (!IsPlainVersionText(serverVersion)) return RefreshResult::Done;
     if (!IsNewerVersion(GetOwnVersion(), serverVersion)) return RefreshResult::Done;
     ShowStatus(false);
     if (ShowMessage("A new version of ZANT Launcher is available (" + serverVersion +
@@ -47,7 +52,9 @@ RefreshResult OfferUpdate(LauncherState& state, const std::string& eventsFile, c
         ShowStatus(false);
         return RefreshResult::Done;
     }
-    std::string commandLine = localFile + " -d" + state.env.simFolder;
+    // Quoted: the data folder's path holds blanks, and an unquoted one would
+    // start whatever program lies at the path's first blank.
+    std::string commandLine = "\"" + localFile + "\" -d" + state.env.simFolder;
     ShowStatus(false);
     Sleep(1000);
 
@@ -79,6 +86,40 @@ void UpdateSeriesBanner(LauncherState& state, const std::string& eventsFile)
     if (DownloadFile(address, state.env.LeagueFolder() + "series.bmp", state.env.defaultLeague,
                      "Downloading image update\r\n"))
         WriteSettingNumber("SeriesImageVersion", newest);
+}
+
+void ShowInvalidResponse(const std::string& message)
+{
+    ShowStatus(false);
+    ShowMessage(message, MB_OK | MB_ICONWARNING);
+}
+
+// Fetches the events file. A reply that is none (an error page, a page
+// without "Version") is reported and never replaces the last good file.
+// True when a new events file is in place.
+bool FetchEventsFile(const LauncherState& state, const std::string& eventsFile)
+{
+    const LeagueRecord& league = state.env.defaultLeague;
+    const std::string received = state.env.LeagueFolder() + kReceivedEventsFileName;
+    HttpErrorReply errorReply;
+    if (!DownloadFile(state.localEvent.File, received, league, "Retrieving ZANT events\r\n", &errorReply)) {
+        if (errorReply.status != 0) ShowInvalidResponse(InvalidResponseText(errorReply.body, league.name));
+        return false;
+    }
+    if (ReadIniText(received, "Application", "Version").empty()) {
+        ShowInvalidResponse(InvalidResponseMessage(received, league.name));
+        DeleteFileA(received.c_str());
+        return false;
+    }
+    if (!MoveFileExA(received.c_str(), eventsFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        const DWORD code = GetLastError();
+        DeleteFileA(received.c_str());
+        ShowStatus(false);
+        ShowMessage("Unable to get file. Failed to create file (" + eventsFile + ").  " + ErrorLine(code),
+                    MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    return true;
 }
 
 EventRow LocalRow(RaceEvent& localEvent)
@@ -116,8 +157,12 @@ std::string InvalidResponseMessage(const std::string& eventsFile, const std::str
     DWORD read = 0;
     ReadFile(file, head, sizeof head, &read, nullptr);
     CloseHandle(file);
+    return InvalidResponseText(std::string(head, read), leagueName);
+}
 
-    std::string text(head, read);
+std::string InvalidResponseText(const std::string& response, const std::string& leagueName)
+{
+    std::string text = response.substr(0, kResponseHeadLength);
     text = text.c_str();  // the response is read as a text: it ends at a zero byte
     if (text.empty()) return "An empty response was received from " + leagueName;
     std::transform(text.begin(), text.end(), text.begin(),
@@ -140,15 +185,11 @@ RefreshResult Refresh(LauncherState& state, bool fetch, const RefreshHooks& hook
     const std::string eventsFile = state.EventsFile();
     const LeagueRecord& league = state.env.defaultLeague;
 
-    if (fetch && DownloadFile(state.localEvent.File, eventsFile, league, "Retrieving ZANT events\r\n")) {
+    // Without a new events file the refresh goes on with the last good one.
+    if (fetch && FetchEventsFile(state, eventsFile)) {
         const std::string serverVersion = ReadIniText(eventsFile, "Application", "Version");
-        if (serverVersion.empty()) {
-            ShowStatus(false);
-            ShowMessage(InvalidResponseMessage(eventsFile, league.name), MB_OK | MB_ICONWARNING);
-        } else {
-            const RefreshResult update = OfferUpdate(state, eventsFile, serverVersion, hooks);
-            if (update != RefreshResult::Done) return update;
-        }
+        const RefreshResult update = OfferUpdate(state, eventsFile, serverVersion, hooks);
+        if (update != RefreshResult::Done) return update;
         UpdateSeriesBanner(state, eventsFile);
     }
 
@@ -161,11 +202,16 @@ RefreshResult Refresh(LauncherState& state, bool fetch, const RefreshHooks& hook
     ScheduleContext context;
     context.installation = state.env.installation.number;
     context.profiles = state.profiles;
-    context.query = hooks.query ? hooks.query : [&state](const std::string& host, int port, ServerStatus& status) {
-        return QueryServerStatus(host, port, state.env.dataFolder, status);
-    };
+    context.query = hooks.query;
+    if (!context.query) {
+        // Every race server asked at once: silent ones cost one wait, not one each.
+        context.askAll = AskServersAtOnce;
+        context.keepReply = [&state](const std::string& reply) { StoreStatusReply(state.env.dataFolder, reply); };
+    }
+    // The events file is read once, for the schedule and the catalog alike.
+    const IniDocument events = IniDocument::Load(eventsFile);
     LoadEvents(state.env.simFolder + "LauncherConfig.ini", context, state.schedule);
-    LoadEvents(eventsFile, context, state.schedule);
+    LoadEvents(events, context, state.schedule);
 
     const int sortValue = ReadSettingNumber("Version", 0) >= 2 ? ReadSettingNumber("Sort Series", 0) : 0;
     SortEventRows(state.schedule.rows, sortValue);
@@ -178,9 +224,9 @@ RefreshResult Refresh(LauncherState& state, bool fetch, const RefreshHooks& hook
         std::find_if(rows.begin(), rows.end(), [selectedId](const EventRow& row) { return row.event->ID == selectedId; });
     if (match != rows.end()) state.selectedEventRow = static_cast<int>(match - rows.begin());
 
+    const IniDocument cache = IniDocument::Load(cacheFile);
     for (CategoryId id : kLoadOrder)
-        LoadCategory(GetCategory(id), eventsFile, cacheFile, state.env.installation.number, league,
-                     state.Catalog(id));
+        LoadCategory(GetCategory(id), events, cache, state.env.installation.number, league, state.Catalog(id));
 
     ShowStatus(false);
     if (hooks.loadLeagueContent) hooks.loadLeagueContent(fetch);

@@ -45,7 +45,8 @@ struct RefreshHooks {
     std::function<void(bool fetch)> loadLeagueContent;
     // Ends the program so that a started update can replace it.
     std::function<void()> endProgram;
-    // Asks a race server; by default over UDP with the data folder's reply file.
+    // Asks race servers one at a time; when empty, every server is asked at
+    // once over UDP and the last reply kept in the data folder.
     StatusQuery query;
 };
 
@@ -57,5 +58,6 @@ enum class RefreshResult { Done, UpdateStarted, UpdateNotStarted };
 RefreshResult Refresh(LauncherState& state, bool fetch, const RefreshHooks& hooks);
 
 // What to tell the user about a response that is no events file, judged by
-// its first characters.
+// its first characters: read from the file, or given as the reply's text.
 std::string InvalidResponseMessage(const std::string& eventsFile, const std::string& leagueName);
+std::string InvalidResponseText(const std::string& response, const std::string& leagueName);

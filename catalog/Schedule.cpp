@@ -62,10 +62,15 @@ void EventSchedule::ClearEvents()
 
 std::unique_ptr<RaceEvent> ReadRaceEvent(const std::string& path, int position)
 {
+    return ReadRaceEvent(IniDocument::Load(path), position);
+}
+
+std::unique_ptr<RaceEvent> ReadRaceEvent(const IniDocument& file, int position)
+{
     char sectionName[32];
     std::snprintf(sectionName, sizeof sectionName, "Event %i", position);
     const std::string section = sectionName;
-    const IniSection values(path, section);
+    const IniSection values(file, section);
     auto text = [&](const char* key, const char* def = "") { return values.Text(key, def); };
     auto number = [&](const char* key, int def = 0) { return values.Number(key, def); };
 
@@ -167,7 +172,119 @@ void FinishRow(EventRow& row, const RaceEvent& event)
 
 }  // namespace
 
+namespace {
+
+// Answers the schedule's questions to race servers in the order it asks
+// them: one query each, or, when the context can ask many servers at once,
+// from replies collected beforehand.
+class ServerAsker {
+public:
+    explicit ServerAsker(const ScheduleContext& context) : context_(context) {}
+    ~ServerAsker()
+    {
+        // The reply file holds what the last answered question got.
+        if (haveLastReply_ && context_.keepReply) context_.keepReply(lastReply_);
+    }
+    ServerAsker(const ServerAsker&) = delete;
+    ServerAsker& operator=(const ServerAsker&) = delete;
+
+    bool AtOnce() const { return static_cast<bool>(context_.askAll); }
+
+    // Asks every server of the list not asked yet, all at once.
+    void Collect(const std::vector<std::string>& servers)
+    {
+        std::vector<std::string> fresh;
+        std::vector<StatusTarget> targets;
+        for (const std::string& server : servers) {
+            if (replies_.count(server) || std::find(fresh.begin(), fresh.end(), server) != fresh.end()) continue;
+            std::string host, port;
+            SplitServer(server, host, port);
+            fresh.push_back(server);
+            targets.push_back({host, ParseLeadingNumber(port)});
+        }
+        if (targets.empty()) return;
+        std::vector<StatusReply> answers = context_.askAll(targets);
+        answers.resize(targets.size());
+        for (size_t i = 0; i < fresh.size(); ++i) replies_[fresh[i]] = std::move(answers[i]);
+    }
+
+    bool Ask(const std::string& server, ServerStatus& status)
+    {
+        std::string host, port;
+        SplitServer(server, host, port);
+        if (!AtOnce()) return context_.query(host, ParseLeadingNumber(port), status);
+        const auto found = replies_.find(server);
+        if (found == replies_.end() || !found->second.answered) return false;
+        status = DecodeServerStatus(found->second.bytes);
+        lastReply_ = found->second.bytes;
+        haveLastReply_ = true;
+        return true;
+    }
+
+private:
+    const ScheduleContext& context_;
+    std::map<std::string, StatusReply> replies_;
+    std::string lastReply_;
+    bool haveLastReply_ = false;
+};
+
+// Listed events that take a later event with the same server and league.
+bool HasListedTwin(const EventSchedule& schedule, const RaceEvent& event)
+{
+    return std::any_of(schedule.listed.begin(), schedule.listed.end(), [&](const RaceEvent* e) {
+        return e->Server == event.Server && e->League == event.League;
+    });
+}
+
+// Servers the first pass asks: each server the caches do not know yet
+// (asked at its first event at the latest).
+std::vector<std::string> FirstPassServers(const std::vector<std::unique_ptr<RaceEvent>>& events,
+                                          const ServerCaches& caches)
+{
+    std::vector<std::string> servers;
+    for (const auto& event : events)
+        if (!caches.drivers.count(event->Server)) servers.push_back(event->Server);
+    return servers;
+}
+
+// Servers the second pass asks: those of deferred events that get a row and
+// did not fail to answer in the first pass.
+std::vector<std::string> SecondPassServers(const std::vector<std::unique_ptr<RaceEvent>>& deferred,
+                                           const std::vector<std::string>& unreachable,
+                                           const EventSchedule& schedule)
+{
+    std::vector<std::string> servers;
+    for (const auto& event : deferred)
+        if (!HasListedTwin(schedule, *event) &&
+            std::find(unreachable.begin(), unreachable.end(), event->Server) == unreachable.end())
+            servers.push_back(event->Server);
+    return servers;
+}
+
+// The events of a file that have a usable server, in file order. A missing
+// section reads as an event without a server, so only the sections that
+// exist up to the count are read.
+std::vector<std::unique_ptr<RaceEvent>> ReadScheduledEvents(const IniDocument& file)
+{
+    std::vector<std::unique_ptr<RaceEvent>> events;
+    const int count = file.Number("Schedule", "Events");
+    for (int i : file.NumberedSections("Event ")) {
+        if (i > count) break;
+        std::unique_ptr<RaceEvent> event = ReadRaceEvent(file, i);
+        std::string host, port;
+        if (SplitServer(event->Server, host, port)) events.push_back(std::move(event));
+    }
+    return events;
+}
+
+}  // namespace
+
 void LoadEvents(const std::string& path, const ScheduleContext& context, EventSchedule& schedule)
+{
+    LoadEvents(IniDocument::Load(path), context, schedule);
+}
+
+void LoadEvents(const IniDocument& file, const ScheduleContext& context, EventSchedule& schedule)
 {
     const std::string profileSetting = "Profile" + std::to_string(context.installation);
     if (ReadSettingText(profileSetting, "", "Options").empty() && context.profiles.size() == 1)
@@ -176,13 +293,12 @@ void LoadEvents(const std::string& path, const ScheduleContext& context, EventSc
     ServerCaches& caches = schedule.caches;
     std::vector<std::unique_ptr<RaceEvent>> deferred;
     std::vector<std::string> unreachable;
+    ServerAsker asker(context);
 
-    const int count = ReadIniNumber(path, "Schedule", "Events");
-    for (int i = 1; i <= count; ++i) {
-        std::unique_ptr<RaceEvent> event = ReadRaceEvent(path, i);
-        std::string host, port;
-        if (!SplitServer(event->Server, host, port)) continue;
+    std::vector<std::unique_ptr<RaceEvent>> events = ReadScheduledEvents(file);
+    if (asker.AtOnce()) asker.Collect(FirstPassServers(events, caches));
 
+    for (std::unique_ptr<RaceEvent>& event : events) {
         if (caches.drivers.count(event->Server)) {
             event->ServerTrack = Lookup(caches.track, event->Server);
             if (!Contains(event->ServerTrack, event->Track)) {
@@ -206,7 +322,7 @@ void LoadEvents(const std::string& path, const ScheduleContext& context, EventSc
             ShowStatus(true, "Getting status of race servers...\r\n" + event->League + " " +
                                  SeriesShortName(event->Vehicle));
             ServerStatus status;
-            if (!context.query(host, ParseLeadingNumber(port), status)) {
+            if (!asker.Ask(event->Server, status)) {
                 unreachable.push_back(event->Server);
                 deferred.push_back(std::move(event));
                 continue;
@@ -233,19 +349,16 @@ void LoadEvents(const std::string& path, const ScheduleContext& context, EventSc
         schedule.events.push_back(std::move(event));
     }
 
+    if (asker.AtOnce()) asker.Collect(SecondPassServers(deferred, unreachable, schedule));
+
     for (std::unique_ptr<RaceEvent>& event : deferred) {
-        const bool duplicate = std::any_of(schedule.listed.begin(), schedule.listed.end(), [&](const RaceEvent* e) {
-            return e->Server == event->Server && e->League == event->League;
-        });
-        if (duplicate) continue;
+        if (HasListedTwin(schedule, *event)) continue;
 
         EventRow& row = AddRow(schedule, event.get());
         std::string reportedTrack, reportedClass;
         ServerStatus status;
-        std::string host, port;
-        SplitServer(event->Server, host, port);
         const bool known = std::find(unreachable.begin(), unreachable.end(), event->Server) != unreachable.end();
-        if (!known && context.query(host, ParseLeadingNumber(port), status)) {
+        if (!known && asker.Ask(event->Server, status)) {
             ShowStatus(true, "Getting status of race servers...\r\n" + event->League + " " + event->Vehicle);
             event->Drivers = std::to_string(status.driverCount);
             caches.drivers[event->Server] = event->Drivers;

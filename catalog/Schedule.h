@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/IniFile.h"
 #include "catalog/RaceEvent.h"
 #include "net/ServerStatus.h"
 
@@ -37,6 +38,8 @@ struct ServerCaches {
 
 // Asks a race server; the launcher's own goes over UDP.
 using StatusQuery = std::function<bool(const std::string& host, int port, ServerStatus& status)>;
+// Asks many race servers at once: one reply (or none) per target, in order.
+using StatusBatchQuery = std::function<std::vector<StatusReply>(const std::vector<StatusTarget>& targets)>;
 
 // The event list: its rows, the events they show and what the race servers said.
 struct EventSchedule {
@@ -53,16 +56,26 @@ struct EventSchedule {
 struct ScheduleContext {
     int installation = 0;
     std::vector<std::string> profiles;  // the sim's player profiles
+    // One server at a time, in the order the schedule needs them.
     StatusQuery query;
+    // When set, replaces `query`: before the rows are built every server
+    // that the one-at-a-time order would ask is asked at once, and the rows
+    // are built from those replies exactly as from single queries.
+    StatusBatchQuery askAll;
+    // With askAll: receives the reply of the last question answered, the
+    // one a single query would have kept in "rf_response.txt".
+    std::function<void(const std::string& reply)> keepReply;
 };
 
 // Appends the events of one events file to the schedule: live events first,
 // then those the servers could not confirm, each with its row.
 void LoadEvents(const std::string& path, const ScheduleContext& context, EventSchedule& schedule);
+void LoadEvents(const IniDocument& file, const ScheduleContext& context, EventSchedule& schedule);
 
 // Reads section "Event %i" into a record; its league, if any, takes the
 // "Delete Files" option.
 std::unique_ptr<RaceEvent> ReadRaceEvent(const std::string& path, int position);
+std::unique_ptr<RaceEvent> ReadRaceEvent(const IniDocument& file, int position);
 
 // The event list's order. The sort value holds the column in its low 16 bits;
 // bit 16 set sorts descending. Texts compare byte by byte.

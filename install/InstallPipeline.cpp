@@ -23,6 +23,12 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return folder + "\\" + name;
 }
 
+// Where the item's archive goes and what its deletions are relative to.
+std::string TargetFolder(const LauncherEnvironment& env, const ContentItem& item)
+{
+    return JoinPath(env.simFolder, item.PrefixPath);
+}
+
 const LeagueRecord& LeagueOf(const ContentItem& item, const LauncherEnvironment& env)
 {
     return item.league ? *item.league : env.defaultLeague;
@@ -49,11 +55,12 @@ bool AskToRunExecutable(const std::string& fileName)
                        MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-void DeleteListed(const std::string& simFolder, const std::vector<std::string>& entries, bool folders)
+// Entries are relative to the item's target folder.
+void DeleteListed(const std::string& targetFolder, const std::vector<std::string>& entries, bool folders)
 {
     for (const std::string& entry : entries) {
         if (entry.empty()) continue;
-        const std::string path = JoinPath(simFolder, entry);
+        const std::string path = JoinPath(targetFolder, entry);
         ShowStatus(true, "Deleting " + path + "...");
         if (folders)
             DeleteFolderTree(path);
@@ -121,7 +128,7 @@ bool InstallFetched(const InstallContext& context, const ContentItem& item, cons
                 for (const std::string& profile : *context.profiles)
                     targets.push_back(env.simFolder + "Userdata\\" + profile + "\\Settings\\");
         } else {
-            targets.push_back(JoinPath(env.simFolder, item.PrefixPath));
+            targets.push_back(TargetFolder(env, item));
         }
         for (const std::string& target : targets) {
             if (!UnzipWithRetry(localFile, target)) {
@@ -167,8 +174,9 @@ ItemResult ProcessItem(const InstallContext& context, const ContentItem& item, c
     const std::string localFile = fileName.empty() ? std::string() : downloadFolder + "\\" + fileName;
 
     if (!remove && !FetchItem(item, league, localFile)) return ItemResult::Skipped;
-    DeleteListed(env.simFolder, item.deleteFolders, true);
-    DeleteListed(env.simFolder, item.deleteFiles, false);
+    const std::string targetFolder = TargetFolder(env, item);
+    DeleteListed(targetFolder, item.deleteFolders, true);
+    DeleteListed(targetFolder, item.deleteFiles, false);
     if (!remove && !InstallFetched(context, item, word, localFile)) return ItemResult::StopAll;
 
     RecordOutcome(env, item, word, !remove);

@@ -28,7 +28,7 @@ bool AskRetry(const std::string& text)
 
 std::string WithError(const std::string& text, DWORD error)
 {
-    return text + "Error: " + GetErrorText(error) + " (" + std::to_string(error) + ")";
+    return text + ErrorLine(error);
 }
 
 bool HasWildcard(const std::string& path)
@@ -68,7 +68,8 @@ bool IsLink(DWORD attributes)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-// Removes a folder link itself, never what it leads to.
+// Removes a folder link itself, never what it leads to. Giving up on a link
+// leaves it and goes on with the folder's other entries.
 void RemoveLink(const std::string& path)
 {
     while (!RemoveDirectoryA(path.c_str())) {
@@ -119,9 +120,8 @@ void DeleteMatchingFiles(const std::string& pattern)
         if (search) break;
         const DWORD error = GetLastError();
         if (IsNothingThere(error)) return;
-        if (!AskRetry(WithError("Warning: Unable to delete file: " + pattern + "\r\nUnable to enumerate first file.\r\n",
-                                error)))
-            return;
+        const std::string text = "Warning: Unable to delete file: " + pattern + "\r\nUnable to enumerate first file.\r\n";
+        if (!AskRetry(WithError(text, error))) return;
     }
     for (;;) {
         const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

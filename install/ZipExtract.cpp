@@ -159,11 +159,15 @@ bool ArchiveExtractor::ReadEntryInfo(ArchiveEntryInfo& info)
     return true;
 }
 
-bool ArchiveExtractor::EnsureKnownFolder(const std::string& folder)
+bool ArchiveExtractor::EnsureKnownFolder(const std::string& folder, bool* fresh)
 {
-    if (knownFolders_.count(folder)) return true;
-    if (!EnsureFolder(folder)) return false;
-    knownFolders_.insert(folder);
+    auto known = knownFolders_.find(folder);
+    if (known == knownFolders_.end()) {
+        const bool existed = GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (!EnsureFolder(folder)) return false;
+        known = knownFolders_.emplace(folder, !existed).first;
+    }
+    if (fresh) *fresh = known->second;
     return true;
 }
 
@@ -191,23 +195,35 @@ bool ArchiveExtractor::ExtractEntry(const std::string& targetFolder, bool flatte
     ArchiveEntryInfo info;
     if (!ReadEntryInfo(info)) return false;
     if (!UnsafeEntryReason(info.name, folder).empty() || info.nameTooLong) return false;
-    if (info.isFolder) return EnsureFolder(JoinPath(folder, info.name));
+    if (info.isFolder) {
+        std::string path = JoinPath(folder, info.name);
+        while (path.size() > 1 && path.back() == '\\') path.pop_back();
+        return EnsureKnownFolder(path);
+    }
 
     const std::string outputPath = JoinPath(folder, flatten ? BaseNameAndExtension(info.name) : info.name);
     const size_t cut = outputPath.find_last_of('\\');
-    if (cut == std::string::npos || !EnsureKnownFolder(outputPath.substr(0, cut))) return false;
+    bool freshFolder = false;
+    if (cut == std::string::npos || !EnsureKnownFolder(outputPath.substr(0, cut), &freshFolder)) return false;
 
-    // A read-only file (or a folder) in the way is not replaced: Wine's
-    // move would replace a read-only file that Windows keeps.
-    const DWORD existing = GetFileAttributesA(outputPath.c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES &&
-        (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-        ReportFailure(FailureText("Failed to create file", outputPath, ERROR_ACCESS_DENIED));
-        return false;
+    // In a folder this extraction created, no earlier file can be lost: the
+    // data goes straight to its name and a broken entry is deleted. Anywhere
+    // else it goes to a file beside the final one first, so that a broken
+    // entry neither passes for good nor destroys the file it would replace.
+    std::string key = outputPath;
+    CharLowerBuffA(&key[0], static_cast<DWORD>(key.size()));
+    const bool direct = freshFolder && writtenFiles_.insert(key).second;
+    if (!direct) {
+        // A read-only file (or a folder) in the way is not replaced: Wine's
+        // move would replace a read-only file that Windows keeps.
+        const DWORD existing = GetFileAttributesA(outputPath.c_str());
+        if (existing != INVALID_FILE_ATTRIBUTES &&
+            (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+            ReportFailure(FailureText("Failed to create file", outputPath, ERROR_ACCESS_DENIED));
+            return false;
+        }
     }
-    // The data goes to a file beside the final one first: a broken entry
-    // must neither pass for good nor destroy the file it would replace.
-    const std::string partPath = outputPath + kPartialFileSuffix;
+    const std::string partPath = direct ? outputPath : outputPath + kPartialFileSuffix;
     UniqueHandle out(CreateFileA(partPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                  nullptr));
     if (!out) {
@@ -232,7 +248,7 @@ bool ArchiveExtractor::ExtractEntry(const std::string& targetFolder, bool flatte
         DeleteFileA(partPath.c_str());
         return false;
     }
-    if (!MoveFileExA(partPath.c_str(), outputPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!direct && !MoveFileExA(partPath.c_str(), outputPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD error = GetLastError();
         DeleteFileA(partPath.c_str());
         ReportFailure(FailureText("Failed to create file", outputPath, error));
@@ -262,6 +278,7 @@ bool ArchiveExtractor::ExtractAll(const std::string& targetFolder, bool flatten)
     refusedUnsafe_ = false;
     if (!archive_ || targetFolder.empty()) return false;
     knownFolders_.clear();
+    writtenFiles_.clear();
     if (!EnsureKnownFolder(targetFolder)) return false;
     if (EntryCount() == 0) return false;
     if (!CheckEntryNames(targetFolder, flatten)) return false;

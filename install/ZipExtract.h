@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -36,7 +37,8 @@ inline constexpr char kPartialFileSuffix[] = ".zant-part";
 // Why an archive entry name may not be written; empty when it is safe. A safe
 // name is relative, has no drive, UNC or device prefix, no ".." component, no
 // ":" (alternate data streams), no reserved device name (CON, NUL, COM1 ...)
-// and fits the platform's path length when joined to targetFolder.
+// and fits the platform's path length when joined to targetFolder, with room
+// for the partial-file suffix.
 std::string UnsafeEntryReason(const std::string& name, const std::string& targetFolder);
 
 class ArchiveExtractor {
@@ -77,12 +79,14 @@ private:
     bool MatchesFilter(const std::string& extensionFilter);
     bool CheckEntryNames(const std::string& targetFolder, bool flatten);
     bool CopyEntryData(HANDLE out, const std::string& outputPath);
-    // EnsureFolder, once per folder and extraction.
-    bool EnsureKnownFolder(const std::string& folder);
+    // EnsureFolder, once per folder and extraction; *fresh tells whether
+    // this extraction created the folder.
+    bool EnsureKnownFolder(const std::string& folder, bool* fresh = nullptr);
 
     void* archive_ = nullptr;  // unzFile
     std::string defaultTarget_;
-    std::unordered_set<std::string> knownFolders_;  // created or found during this extraction
+    std::unordered_map<std::string, bool> knownFolders_;  // created (true) or found during this extraction
+    std::unordered_set<std::string> writtenFiles_;        // lower-case output paths of this extraction
     std::vector<char> buffer_;
     bool refusedUnsafe_ = false;
 };

@@ -22,6 +22,8 @@ constexpr DWORD kContentLengthBufferSize = 32;
 constexpr size_t kSizeLineUrlTail = 32;
 constexpr size_t kProgressUrlTail = 40;
 constexpr DWORD kAfterDispatchSleepMs = 10;
+constexpr DWORD kHeaderBufferSize = 256;
+constexpr DWORD kStatusPermanentRedirect = 308;
 
 std::string Tail(const std::string& text, size_t count)
 {
@@ -82,6 +84,67 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+bool IsRedirect(DWORD status)
+{
+    return status == HTTP_STATUS_MOVED || status == HTTP_STATUS_REDIRECT || status == HTTP_STATUS_REDIRECT_METHOD ||
+           status == HTTP_STATUS_REDIRECT_KEEP_VERB || status == kStatusPermanentRedirect;
+}
+
+DWORD StatusCode(HINTERNET request)
+{
+    DWORD status = 0;
+    DWORD size = sizeof(status);
+    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) return 0;
+    return status;
+}
+
+// A header of the answer as text, empty when it is missing.
+std::string QueryText(HINTERNET request, DWORD header)
+{
+    std::vector<char> text(kHeaderBufferSize);
+    DWORD size = static_cast<DWORD>(text.size());
+    if (!HttpQueryInfoA(request, header, text.data(), &size, nullptr)) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::string();
+        text.resize(size + 1);
+        size = static_cast<DWORD>(text.size());
+        if (!HttpQueryInfoA(request, header, text.data(), &size, nullptr)) return std::string();
+    }
+    return std::string(text.data(), size);
+}
+
+// A redirect's address may be relative to the one that was asked for.
+std::string CombineUrl(const std::string& base, const std::string& relative)
+{
+    std::vector<char> combined(INTERNET_MAX_URL_LENGTH + 1);
+    DWORD length = static_cast<DWORD>(combined.size());
+    if (!InternetCombineUrlA(base.c_str(), relative.c_str(), combined.data(), &length, 0)) return relative;
+    return std::string(combined.data(), length);
+}
+
+// A server that accepts the connection and then falls silent must not hold
+// the launcher for good. The time-outs belong on the request handle: the
+// session's are not passed on everywhere.
+void SetIdleTimeout(HINTERNET request, DWORD milliseconds)
+{
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionA(request, option, &milliseconds, sizeof(milliseconds));
+}
+
+// The start of an error page, for a caller that tells the user what it says.
+std::string ReadErrorBody(HINTERNET request)
+{
+    std::string body;
+    char chunk[kErrorReplyBodyLimit];
+    while (body.size() < kErrorReplyBodyLimit) {
+        DWORD received = 0;
+        const DWORD wanted = static_cast<DWORD>(kErrorReplyBodyLimit - body.size());
+        if (!InternetReadFile(request, chunk, wanted, &received) || received == 0) break;
+        body.append(chunk, received);
+    }
+    return body;
+}
+
 std::string CreateFileFailure(const std::string& localPath, DWORD code)
 {
     return "Unable to get file. Failed to create file (" + localPath + ").  " + ErrorLine(code);
@@ -93,6 +156,18 @@ std::string WriteFileFailure(const std::string& localPath, DWORD code)
 }
 
 } // namespace
+
+time_t CalendarSeconds()
+{
+    // time() would do the same after asking for the time zone, which costs
+    // more than handling the packet itself.
+    constexpr unsigned long long kUnixEpochTicks = 116444736000000000ULL;  // 1970-01-01 in 100 ns ticks
+    constexpr unsigned long long kTicksPerSecond = 10000000ULL;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<time_t>((ticks - kUnixEpochTicks) / kTicksPerSecond);
+}
 
 bool TransferRate::Add(DWORD bytes, time_t now)
 {
@@ -130,14 +205,17 @@ std::string DownloadProgressText(const std::string& title, const std::string& ur
 }
 
 bool DownloadFile(const std::string& url, const std::string& localPath, const LeagueRecord& league,
-                  const std::string& statusTitle)
+                  const std::string& statusTitle, HttpErrorReply* errorReply)
 {
-    return DownloadFile(url, localPath, league.userName, league.password, statusTitle);
+    return DownloadFile(url, localPath, league.userName, league.password, statusTitle, errorReply);
 }
 
 bool DownloadFile(const std::string& url, const std::string& localPath, const std::string& userName,
-                  const std::string& password, const std::string& statusTitle)
+                  const std::string& password, const std::string& statusTitle, HttpErrorReply* errorReply)
 {
+    // A download killed half way left its temporary file behind.
+    if (!localPath.empty()) ReceiveFile::RemoveLeftover(localPath);
+
     ShowStatus(true, statusTitle + "Connecting to server...");
 
     InternetHandle session(InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
@@ -150,46 +228,85 @@ bool DownloadFile(const std::string& url, const std::string& localPath, const st
 
     ShowStatus(true, statusTitle + "Opened Internet connection\r\nAuthenticating...");
 
+    const DWORD timeout = static_cast<DWORD>(
+        std::max(1, ReadSettingNumber(kDownloadTimeoutSetting, kDefaultDownloadTimeoutMs)));
+    std::string address = url;
+    std::string firstHost;
     UrlParts parts;
     InternetHandle connection;
-    if (SplitUrl(url, parts))
-        connection.reset(InternetConnectA(session.get(), parts.host.c_str(), INTERNET_DEFAULT_HTTP_PORT,
-                                          userName.empty() ? nullptr : userName.c_str(),
-                                          password.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_HTTP, 0,
-                                          0));
-    if (!connection) {
-        DWORD code = GetLastError();
-        session.reset();
-        const std::string sentence = "Unable to open Internet Connection: '" + parts.host + "'";
-        Fail(code ? sentence + ".\r\n" + ErrorLine(code) : sentence);
-        return false;
-    }
-
-    ShowStatus(true, statusTitle + "Connected to server\r\nRequesting file...");
-
-    InternetHandle request(HttpOpenRequestA(connection.get(), "GET", parts.object.c_str(), nullptr, nullptr,
-                                            nullptr, kRequestFlags, 0));
-    if (!request) {
-        DWORD code = GetLastError();
-        connection.reset();
-        session.reset();
-        const std::string sentence = "Unable to start file download: '" + url + "' to '" + localPath + "'";
-        Fail(code ? sentence + ".\r\n" + ErrorLine(code) : sentence);
-        return false;
-    }
-
-    if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) {
-        DWORD code = GetLastError();
+    InternetHandle request;
+    DWORD status = 0;
+    for (int redirects = 0;; ++redirects) {
         request.reset();
         connection.reset();
-        session.reset();
-        const std::string sentence = "Unable to communicate with " + parts.host;
-        Fail(code ? sentence + "\r\n" + ErrorLine(code) : sentence);
+        parts = UrlParts();
+        if (SplitUrl(address, parts)) {
+            if (redirects == 0) firstHost = parts.host;
+            // The league's credentials go to the league's host only.
+            const bool sameHost = _stricmp(parts.host.c_str(), firstHost.c_str()) == 0;
+            connection.reset(InternetConnectA(session.get(), parts.host.c_str(), INTERNET_DEFAULT_HTTP_PORT,
+                                              sameHost && !userName.empty() ? userName.c_str() : nullptr,
+                                              sameHost && !password.empty() ? password.c_str() : nullptr,
+                                              INTERNET_SERVICE_HTTP, 0, 0));
+        }
+        if (!connection) {
+            DWORD code = GetLastError();
+            session.reset();
+            const std::string sentence = "Unable to open Internet Connection: '" + parts.host + "'";
+            Fail(code ? sentence + ".\r\n" + ErrorLine(code) : sentence);
+            return false;
+        }
+
+        ShowStatus(true, statusTitle + "Connected to server\r\nRequesting file...");
+
+        request.reset(HttpOpenRequestA(connection.get(), "GET", parts.object.c_str(), nullptr, nullptr, nullptr,
+                                       kRequestFlags | INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
+        if (!request) {
+            DWORD code = GetLastError();
+            connection.reset();
+            session.reset();
+            const std::string sentence = "Unable to start file download: '" + url + "' to '" + localPath + "'";
+            Fail(code ? sentence + ".\r\n" + ErrorLine(code) : sentence);
+            return false;
+        }
+        SetIdleTimeout(request.get(), timeout);
+
+        if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) {
+            DWORD code = GetLastError();
+            request.reset();
+            connection.reset();
+            session.reset();
+            const std::string sentence = "Unable to communicate with " + parts.host;
+            Fail(code ? sentence + "\r\n" + ErrorLine(code) : sentence);
+            return false;
+        }
+
+        status = StatusCode(request.get());
+        const std::string location = IsRedirect(status) ? QueryText(request.get(), HTTP_QUERY_LOCATION) : "";
+        // A redirect without an address is judged by its status like any other answer.
+        if (location.empty()) break;
+        if (redirects == kMaxRedirects) {
+            Fail("Unable to get file. Redirected more than " + std::to_string(kMaxRedirects) + " times (" + url +
+                 ").");
+            return false;
+        }
+        address = CombineUrl(address, location);
+    }
+
+    // An error page is no file: it must not replace the previous one.
+    if (status < 200 || status > 299) {
+        if (errorReply) {
+            errorReply->status = status;
+            errorReply->body = ReadErrorBody(request.get());
+            ShowStatus(false);
+            return false;
+        }
+        const std::string reason = QueryText(request.get(), HTTP_QUERY_STATUS_TEXT);
+        Fail("Unable to get file. The server answered " + std::to_string(status) +
+             (reason.empty() ? "" : " " + reason) + " (" + url + ").");
         return false;
     }
 
-    // Whatever body the server sends with a length is taken as the file; the
-    // status code is not examined.
     char lengthText[kContentLengthBufferSize] = "";
     DWORD lengthTextSize = sizeof(lengthText);
     if (!HttpQueryInfoA(request.get(), HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthTextSize, nullptr)) {
@@ -227,7 +344,7 @@ bool DownloadFile(const std::string& url, const std::string& localPath, const st
     std::vector<char> buffer(writeSize);
     DWORD fill = 0;
     DWORD totalRead = 0;
-    TransferRate rate(std::time(nullptr));
+    TransferRate rate(CalendarSeconds());
 
     while (totalRead < size) {
         DWORD received = 0;
@@ -245,7 +362,8 @@ bool DownloadFile(const std::string& url, const std::string& localPath, const st
                 packetSize = std::max<DWORD>(1, packetSize / 2);
                 continue;
             }
-            break;
+            // Giving up on a short body: the previous file stays.
+            return false;
         }
 
         if (file.IsOpen()) {
@@ -261,7 +379,7 @@ bool DownloadFile(const std::string& url, const std::string& localPath, const st
         }
 
         totalRead += received;
-        if (rate.Add(received, std::time(nullptr))) DispatchWaitingMessages();
+        if (rate.Add(received, CalendarSeconds())) DispatchWaitingMessages();
         ShowStatus(true, DownloadProgressText(statusTitle, url, totalRead, size, rate.KilobytesPerSecond()));
     }
 

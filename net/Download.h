@@ -5,18 +5,31 @@
 
 #include "app/Records.h"
 
+// An answer of the server that is no file: a status outside 200-299 and the
+// start of the page that came with it.
+struct HttpErrorReply {
+    DWORD status = 0;  // 0: no such answer arrived
+    std::string body;  // at most kErrorReplyBodyLimit bytes
+};
+inline constexpr DWORD kErrorReplyBodyLimit = 4096;
+
 // Fetches url with an HTTP GET from port 80 of its host and stores the body at
 // localPath (an empty path reads the body and throws it away). Shows progress
 // in the status popup under statusTitle (which ends in a line break), reports
 // every failure itself and returns false after one. The body arrives in a
-// temporary file beside localPath that replaces it only when the transfer
-// succeeds, so a failed download leaves the previous file as it was.
+// temporary file beside localPath that replaces it only when the whole body
+// arrived, so a failed download leaves the previous file as it was.
+// An answer with a status outside 200-299 is a failure; with errorReply given
+// it is not reported but handed to the caller there. At most
+// kMaxRedirects redirects are followed.
 bool DownloadFile(const std::string& url, const std::string& localPath, const std::string& userName,
-                  const std::string& password, const std::string& statusTitle);
+                  const std::string& password, const std::string& statusTitle, HttpErrorReply* errorReply = nullptr);
 
 // The same with the league's credentials.
 bool DownloadFile(const std::string& url, const std::string& localPath, const LeagueRecord& league,
-                  const std::string& statusTitle);
+                  const std::string& statusTitle, HttpErrorReply* errorReply = nullptr);
+
+inline constexpr int kMaxRedirects = 5;
 
 // Registry settings (launcher key, no subkey) read at the start of every download.
 inline constexpr char kPacketSizeSetting[] = "Packet Size";
@@ -24,10 +37,17 @@ inline constexpr char kWriteFileSizeSetting[] = "Write File Size";
 inline constexpr int kDefaultPacketSize = 4096;
 inline constexpr int kDefaultWriteFileSize = 65536;
 inline constexpr int kMaxWriteFileSize = 64 * 1024 * 1024;  // larger settings are taken as this
+// Milliseconds a request may wait for the server's next data before it fails.
+inline constexpr char kDownloadTimeoutSetting[] = "Download Timeout";
+inline constexpr int kDefaultDownloadTimeoutMs = 30000;
 
 // The waiting messages of the calling thread are dispatched only when a rate
 // sample of at least this many seconds closes.
 inline constexpr time_t kRateWindowSeconds = 25;
+
+// The calendar time in whole seconds since 1970, as time() gives it, but
+// cheap enough to ask once per packet.
+time_t CalendarSeconds();
 
 // Transfer rate over sample windows of at least kRateWindowSeconds, in
 // kilobytes (1000 bytes) per second of the last computation.

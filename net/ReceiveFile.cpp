@@ -1,8 +1,25 @@
 #include "net/ReceiveFile.h"
 
+#include <cctype>
+#include <cstdio>
+
 namespace {
 
 constexpr char kTempPrefix[] = "zdl";
+constexpr char kTempExtension[] = ".tmp";
+constexpr unsigned kFnvOffset = 2166136261u;
+constexpr unsigned kFnvPrime = 16777619u;
+
+// File names compare without regard to case.
+unsigned NameHash(const std::string& name)
+{
+    unsigned hash = kFnvOffset;
+    for (unsigned char c : name) {
+        hash ^= static_cast<unsigned char>(std::tolower(c));
+        hash *= kFnvPrime;
+    }
+    return hash;
+}
 
 std::string FolderOf(const std::string& path)
 {
@@ -23,14 +40,12 @@ bool ReceiveFile::Create(const std::string& target)
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-    const std::string folder = FolderOf(target);
-    char tempPath[MAX_PATH] = "";
-    if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), kTempPrefix, 0, tempPath)) return false;
-    tempPath_ = tempPath;
-    file_.reset(CreateFileA(tempPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    tempPath_ = TempPathFor(target);
+    file_.reset(CreateFileA(tempPath_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                             nullptr));
     if (!file_) {
-        Discard();
+        // Not ours: a file of that name we cannot open is left alone.
+        tempPath_.clear();
         return false;
     }
     return true;
@@ -67,4 +82,18 @@ void ReceiveFile::Discard()
     if (!tempPath_.empty()) DeleteFileA(tempPath_.c_str());
     tempPath_.clear();
     SetLastError(error);
+}
+
+std::string ReceiveFile::TempPathFor(const std::string& target)
+{
+    const std::string folder = FolderOf(target);
+    const std::string name = target.substr(folder.empty() ? 0 : folder.size() + 1);
+    char fileName[32];
+    std::snprintf(fileName, sizeof fileName, "%s%08X%s", kTempPrefix, NameHash(name), kTempExtension);
+    return folder.empty() ? std::string(fileName) : folder + "\\" + fileName;
+}
+
+void ReceiveFile::RemoveLeftover(const std::string& target)
+{
+    DeleteFileA(TempPathFor(target).c_str());
 }

@@ -32,6 +32,12 @@ public:
 
     const std::string& TempPath() const { return tempPath_; }
 
+    // The temporary file a transfer to target uses: always the same name for
+    // the same target, so that one left by a killed transfer can be found.
+    static std::string TempPathFor(const std::string& target);
+    // Removes such a leftover of an earlier transfer to target.
+    static void RemoveLeftover(const std::string& target);
+
 private:
     UniqueHandle file_;
     std::string tempPath_;

@@ -91,7 +91,50 @@ private:
     SOCKET socket_;
 };
 
-void StoreReply(const std::string& dataFolder, const ReplyBuffer& reply, int size)
+// Room for any datagram, so that one too large to be a reply is seen whole
+// and refused rather than cut.
+constexpr int kDatagramBufferSize = 65536;
+
+bool TargetAddress(const StatusTarget& target, sockaddr_in& address)
+{
+    if (target.port <= 0 || target.port > 0xFFFF || target.host.empty()) return false;
+    address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(target.port));
+    address.sin_addr.s_addr = inet_addr(target.host.c_str());
+    return address.sin_addr.s_addr != INADDR_NONE;
+}
+
+bool SameEndpoint(const sockaddr_in& a, const sockaddr_in& b)
+{
+    return a.sin_addr.s_addr == b.sin_addr.s_addr && a.sin_port == b.sin_port;
+}
+
+class Deadline {
+public:
+    explicit Deadline(unsigned milliseconds)
+    {
+        QueryPerformanceFrequency(&frequency_);
+        QueryPerformanceCounter(&end_);
+        end_.QuadPart += frequency_.QuadPart * milliseconds / 1000;
+    }
+    // Milliseconds left, rounded up; 0 once passed.
+    long RemainingMs() const
+    {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        const long long left = end_.QuadPart - now.QuadPart;
+        return left <= 0 ? 0 : static_cast<long>((left * 1000 + frequency_.QuadPart - 1) / frequency_.QuadPart);
+    }
+
+private:
+    LARGE_INTEGER frequency_;
+    LARGE_INTEGER end_;
+};
+
+} // namespace
+
+void StoreStatusReply(const std::string& dataFolder, const std::string& reply)
 {
     std::string path = dataFolder;
     if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
@@ -100,10 +143,8 @@ void StoreReply(const std::string& dataFolder, const ReplyBuffer& reply, int siz
                                   nullptr));
     if (!file) return;
     DWORD written = 0;
-    WriteFile(file.get(), reply, static_cast<DWORD>(size), &written, nullptr);
+    WriteFile(file.get(), reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr);
 }
-
-} // namespace
 
 ServerStatus DecodeServerStatus(const std::string& reply)
 {
@@ -112,39 +153,70 @@ ServerStatus DecodeServerStatus(const std::string& reply)
     return Decode(buffer);
 }
 
-bool QueryServerStatus(const std::string& host, int port, const std::string& dataFolder, ServerStatus& status)
+std::vector<StatusReply> AskServersAtOnce(const std::vector<StatusTarget>& targets)
 {
-    if (port <= 0 || port > 0xFFFF) return false;
-
+    std::vector<StatusReply> replies(targets.size());
+    if (targets.empty()) return replies;
     WinsockSession winsock;
-    if (!winsock.started()) return false;
-
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(port));
-    address.sin_addr.s_addr = inet_addr(host.c_str());
-    if (host.empty() || address.sin_addr.s_addr == INADDR_NONE) return false;
-
+    if (!winsock.started()) return replies;
     Socket udp(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
-    if (!udp.valid()) return false;
-
+    if (!udp.valid()) return replies;
     DWORD timeout = kStatusTimeoutMs;
     setsockopt(udp.get(), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof(timeout));
-    setsockopt(udp.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof(timeout));
 
-    if (sendto(udp.get(), kStatusRequest, sizeof(kStatusRequest), 0, reinterpret_cast<const sockaddr*>(&address),
-               sizeof(address)) == SOCKET_ERROR)
-        return false;
+    std::vector<sockaddr_in> addresses(targets.size());
+    std::vector<bool> waiting(targets.size(), false);
+    size_t waitingCount = 0;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        if (!TargetAddress(targets[i], addresses[i])) continue;
+        // A second target at the same address shares the first one's request.
+        bool alreadyAsked = false;
+        for (size_t j = 0; j < i && !alreadyAsked; ++j)
+            alreadyAsked = waiting[j] && SameEndpoint(addresses[j], addresses[i]);
+        if (!alreadyAsked &&
+            sendto(udp.get(), kStatusRequest, sizeof(kStatusRequest), 0,
+                   reinterpret_cast<const sockaddr*>(&addresses[i]), sizeof(addresses[i])) == SOCKET_ERROR)
+            continue;
+        waiting[i] = true;
+        ++waitingCount;
+    }
 
-    ReplyBuffer reply = {};
-    sockaddr_in sender = {};
-    int senderSize = sizeof(sender);
-    int received = recvfrom(udp.get(), reinterpret_cast<char*>(reply), kStatusReplyMaxSize, 0,
-                            reinterpret_cast<sockaddr*>(&sender), &senderSize);
-    udp.Close();
-    if (received == SOCKET_ERROR) return false;
+    std::vector<char> datagram(kDatagramBufferSize);
+    const Deadline deadline(kStatusTimeoutMs);
+    while (waitingCount > 0) {
+        const long left = deadline.RemainingMs();
+        if (left <= 0) break;
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(udp.get(), &readable);
+        timeval wait = {left / 1000, (left % 1000) * 1000};
+        if (select(0, &readable, nullptr, nullptr, &wait) <= 0) break;
 
-    StoreReply(dataFolder, reply, received);
-    status = Decode(reply);
+        sockaddr_in sender = {};
+        int senderSize = sizeof(sender);
+        const int received = recvfrom(udp.get(), datagram.data(), kDatagramBufferSize, 0,
+                                      reinterpret_cast<sockaddr*>(&sender), &senderSize);
+        // An error here belongs to one datagram (a port-unreachable report
+        // for one server, say); the others may still answer.
+        if (received == SOCKET_ERROR) continue;
+        for (size_t i = 0; i < targets.size(); ++i) {
+            if (!waiting[i] || !SameEndpoint(addresses[i], sender)) continue;
+            waiting[i] = false;
+            --waitingCount;
+            if (received <= kStatusReplyMaxSize) {
+                replies[i].answered = true;
+                replies[i].bytes.assign(datagram.data(), static_cast<size_t>(received));
+            }
+        }
+    }
+    return replies;
+}
+
+bool QueryServerStatus(const std::string& host, int port, const std::string& dataFolder, ServerStatus& status)
+{
+    const StatusReply reply = AskServersAtOnce({StatusTarget{host, port}}).front();
+    if (!reply.answered) return false;
+    StoreStatusReply(dataFolder, reply.bytes);
+    status = DecodeServerStatus(reply.bytes);
     return true;
 }

@@ -41,8 +41,7 @@ else
   shot=$ZANT_BUILD/screenshot.png
   xvfb-run -a -s '-screen 0 1280x1024x24' bash -c "
     cd '$sim' && wine64 ZANTLauncher.exe &
-    sleep \${ZANT_SCREENSHOT_DELAY:-8}
-    import -window root '$shot'
+    bash '$PWD/scripts/screenshot-when-drawn.sh' '$shot'
     wineserver -k; wineserver -w" || true
   set_graphics null
   echo "No display: the launcher ran under Xvfb; screenshot in $shot"

@@ -1,3 +1,6 @@
+#include <string>
+#include <vector>
+
 #include "tests/support/TestEnv.h"
 
 #include "app/IniFile.h"
@@ -201,6 +204,33 @@ TEST_F(CatalogTest, GapsInTheNumberingAreSkippedAndCountIsTheEnd)
     ASSERT_EQ(mods.size(), 2u);
     EXPECT_EQ(mods[0]->Name, "M1");
     EXPECT_EQ(mods[1]->Name, "M3");
+}
+
+// A hostile count must end where the sections end, with the same items as
+// reading every missing section would give.
+TEST_F(CatalogTest, HugeCountsEndWhereTheSectionsEnd)
+{
+    WriteTextFile(catalog_,
+                  "[Tracks]\r\nCount=999999999\r\n"
+                  "[Track 1]\r\nName=One\r\n[track 7]\r\nName=Seven\r\n[Track 07]\r\nName=not 7\r\n"
+                  "[Mods]\r\nCount=2147483647\r\n[Mod 2147483647]\r\nName=Last\r\n[Mod 2]\r\nName=Two\r\n"
+                  "[Cars]\r\nCount=4294967295\r\n[Car 1]\r\nDriver=wraps to -1\r\n"
+                  "[Sims]\r\nCount=3\r\n[Sim 4]\r\nName=beyond the count\r\n[Sim 3]\r\nName=Three\r\n");
+    struct Case {
+        CategoryId category;
+        std::vector<std::string> names;
+    };
+    const std::vector<Case> cases = {
+        {CategoryId::Tracks, {"One", "Seven"}},
+        {CategoryId::Mods, {"Two", "Last"}},
+        {CategoryId::Cars, {}},
+        {CategoryId::Sims, {"Three"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> names;
+        for (const auto& item : Load(c.category)) names.push_back(item->Name);
+        EXPECT_EQ(names, c.names) << GetCategory(c.category).word;
+    }
 }
 
 TEST_F(CatalogTest, MissingOrEmptyCatalogGivesEmptyCategories)

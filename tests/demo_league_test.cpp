@@ -128,4 +128,32 @@ TEST_F(DemoLeagueTest, PartnerEventShowsItsLeagueCars)
     EXPECT_TRUE(IsWindowEnabled(dialog_->Item(IDC_LAUNCH)));
 }
 
+// A driver downloads a track, sees it turn current, and removes it again.
+TEST_F(DemoLeagueTest, TrackInstallsTurnsCurrentAndIsRemoved)
+{
+    HWND tracks = dialog_->Item(IDC_TRACKS_LIST);
+    auto rowOf = [tracks](const std::string& name) {
+        for (int row = 0; row < ListView_GetItemCount(tracks); ++row)
+            if (CellText(tracks, row, 0) == name) return row;
+        return -1;
+    };
+    auto item = [&] { return reinterpret_cast<const ContentItem*>(ItemData(tracks, rowOf("Kestrel Speedway"))); };
+    const std::string folder = simFolder_ + "GameData\\Locations\\Kestrel Speedway\\";
+
+    ASSERT_GE(rowOf("Kestrel Speedway"), 0);
+    ListView_SetItemState(tracks, rowOf("Kestrel Speedway"), LVIS_SELECTED, LVIS_SELECTED);
+    SendMessageA(dialog_->hwnd(), WM_COMMAND, IDC_DOWNLOAD_TRACKS, 0);
+    EXPECT_TRUE(FileExists(folder + "Kestrel Speedway.gdb"));
+    ASSERT_GE(rowOf("Kestrel Speedway"), 0);
+    EXPECT_FALSE(item()->notInstalled);
+    EXPECT_FALSE(item()->outOfDate);
+
+    TabCtrl_SetCurSel(dialog_->Item(IDC_DOWNLOAD_TABS), 1);
+    ListView_SetItemState(tracks, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(tracks, rowOf("Kestrel Speedway"), LVIS_SELECTED, LVIS_SELECTED);
+    SendMessageA(dialog_->hwnd(), WM_COMMAND, ID_LIST_REMOVE, 0);
+    EXPECT_FALSE(FileExists(folder));
+    EXPECT_TRUE(item()->notInstalled);
+}
+
 }  // namespace

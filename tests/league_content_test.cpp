@@ -88,8 +88,9 @@ TEST_F(LeagueContentTest, BadRepliesKeepTheLastGoodCopy)
         TestHttpServer::Response reply;
         const char* message;
     } cases[] = {
-        {{401, "<html><title>Authorization Required</title>\n"}, "The server requires authentication"},
-        {{404, "<h1>Not Found</h1>\n"}, "could not be found on 'Partner League"},
+        {{200, "<html><title>401 authorization Required</title>\n"}, "The server requires authentication"},
+        {{200, "<h1>Not Found</h1>\n"}, "could not be found on 'Partner League"},
+        {{404, "<h1>Not Found</h1>\n"}, "The server answered 404 Not Found"},  // the download's own message
         {{200, ""}, "An empty response was received from Partner League"},
         {{200, "[Application]\r\nGRDID=0\r\n"}, "A valid ZANT Launcher file was received from Partner League"},
     };

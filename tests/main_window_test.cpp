@@ -60,6 +60,53 @@ std::string BitmapFile(int width, int height)
     return bytes;
 }
 
+// What the screen shows of area (client coordinates of window) after the
+// windows painted themselves for real.
+std::vector<COLORREF> ScreenPixels(HWND window, const RECT& area)
+{
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(window);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    std::vector<COLORREF> pixels;
+    const auto* raw = static_cast<const DWORD*>(bits);
+    for (int i = 0; i < width * height; ++i)
+        pixels.push_back(RGB((raw[i] >> 16) & 0xFF, (raw[i] >> 8) & 0xFF, raw[i] & 0xFF));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return pixels;
+}
+
+// Shows the window and has it and its children paint themselves at once.
+void PaintNow(HWND window)
+{
+    ShowWindow(window, SW_SHOWNA);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+// The rectangle of a child in its parent's client coordinates.
+RECT ChildRect(HWND child)
+{
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 class MainWindowTest : public LauncherTest {
 protected:
     void SetUp() override
@@ -299,6 +346,93 @@ TEST_F(MainWindowTest, SpectatorToggleWritesEveryProfile)
         EXPECT_EQ(ReadIniText(simFolder_ + "UserData\\" + profile + "\\Multiplayer.ini",
                               "Multiplayer General Options", "Spectator Mode"),
                   "\"1\" // Join games in spectator mode (rather than with a separate vehicle)");
+}
+
+TEST_F(MainWindowTest, RefreshKeepsTheSelectedEvent)
+{
+    auto dialog = Open();
+    HWND events = dialog->Item(IDC_EVENT_LIST);
+    SelectRow(events, 2);  // Dover
+    ASSERT_EQ(dialog->GetSelectedEvent()->ID, 22);
+
+    SendMessageA(dialog->Item(IDC_REFRESH), BM_CLICK, 0, 0);
+    EXPECT_EQ(ListView_GetNextItem(events, -1, LVNI_SELECTED), 2);
+    EXPECT_EQ(dialog->GetSelectedEvent()->ID, 22);
+    std::vector<std::string> names = Column(dialog->Item(IDC_TRACKS_LIST), 0);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Atlanta", "Dover"})) << "the lists follow Dover's vehicles";
+}
+
+TEST_F(MainWindowTest, RefreshClickedDuringARefreshIsIgnored)
+{
+    CLauncherDlg dialog(simFolder_ + "ZANTLauncher.exe", TempDir() + "Documents");
+    bool clickDuringQuery = false;
+    // The download's message pump hands a waiting click to the window in
+    // the middle of a refresh; here it comes while a race server is asked.
+    dialog.SetStatusQuery([&](const std::string&, int, ServerStatus&) {
+        if (clickDuringQuery) {
+            clickDuringQuery = false;
+            SendMessageA(dialog.Item(IDC_REFRESH), BM_CLICK, 0, 0);
+        }
+        return false;
+    });
+    ASSERT_TRUE(dialog.Create());
+    const size_t requests = http_.Requests().size();
+
+    clickDuringQuery = true;
+    SendMessageA(dialog.Item(IDC_REFRESH), BM_CLICK, 0, 0);
+    EXPECT_FALSE(clickDuringQuery) << "the click did not arrive during the refresh";
+    EXPECT_EQ(http_.Requests().size(), requests + 1) << "one refresh, not two";
+    EXPECT_EQ(ListView_GetItemCount(dialog.Item(IDC_EVENT_LIST)), 3);
+    EXPECT_EQ(dialog.State().schedule.rows.size(), 3u);
+    EXPECT_FALSE(dialog.State().busy);
+}
+
+// The folder label is drawn through a buffer; what it leaves unpainted
+// must show the window's background, not the black of a fresh bitmap.
+TEST_F(MainWindowTest, FolderLabelShowsTheWindowBackground)
+{
+    auto dialog = Open();
+    HWND label = dialog->Item(IDC_SIM_FOLDER);
+    const RECT area = ChildRect(label);
+    PaintNow(dialog->hwnd());
+    const std::vector<COLORREF> shown = ScreenPixels(dialog->hwnd(), area);
+    ShowWindow(label, SW_HIDE);
+    PaintNow(dialog->hwnd());
+    const std::vector<COLORREF> background = ScreenPixels(dialog->hwnd(), area);
+
+    ASSERT_EQ(shown.size(), background.size());
+    size_t same = 0;
+    for (size_t i = 0; i < shown.size(); ++i) same += shown[i] == background[i];
+    EXPECT_GT(same, shown.size() * 8 / 10) << "of " << shown.size() << " pixels";
+    EXPECT_GT(std::count(shown.begin(), shown.end(), CLinkStatic::kLinkColor), 0) << "the path is drawn";
+}
+
+TEST_F(MainWindowTest, SelectAllIsABlueTwoStateButton)
+{
+    WriteSettingNumber("Show Downloads", 1, "Options");
+    auto dialog = Open();
+    HWND selectAll = dialog->Item(IDC_SELECT_ALL);
+    RECT client;
+    GetClientRect(selectAll, &client);
+    PaintNow(dialog->hwnd());
+    const std::vector<COLORREF> up = ScreenPixels(selectAll, client);
+    HWND tabs = dialog->Item(IDC_DOWNLOAD_TABS);
+    TabCtrl_SetCurSel(tabs, 1);
+    NMHDR change = {tabs, IDC_DOWNLOAD_TABS, static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageA(dialog->hwnd(), WM_NOTIFY, IDC_DOWNLOAD_TABS, reinterpret_cast<LPARAM>(&change));
+    const int width = client.right;
+    EXPECT_EQ(up[1 * width + 1], static_cast<COLORREF>(0xFF0000));
+    EXPECT_EQ(up[(client.bottom - 2) * width + width - 2], static_cast<COLORREF>(0xFF0000));
+
+    SendMessageA(selectAll, BM_CLICK, 0, 0);
+    EXPECT_EQ(IsDlgButtonChecked(dialog->hwnd(), IDC_SELECT_ALL), BST_CHECKED);
+    HWND tracks = dialog->Item(IDC_TRACKS_LIST);
+    EXPECT_EQ(ListView_GetSelectedCount(tracks), 3u) << "every track is selected";
+    PaintNow(dialog->hwnd());
+    const std::vector<COLORREF> down = ScreenPixels(selectAll, client);
+    EXPECT_NE(down[0], up[0]) << "a checked box looks pressed";
+    EXPECT_EQ(down[(client.bottom - 2) * width + width - 2], static_cast<COLORREF>(0xFF0000));
 }
 
 }  // namespace

@@ -160,6 +160,64 @@ TEST_F(ServerStatusTest, DataFolderWithoutTrailingBackslash)
     EXPECT_EQ(StoredReply(), reply);
 }
 
+// A reply counts only from the address and port that was asked: anyone else
+// on the machine could otherwise make a silent server look live.
+TEST_F(ServerStatusTest, RepliesFromAnotherPortAreIgnored)
+{
+    TestUdpResponder forger;
+    forger.ReplyFromAnotherPort();
+    ASSERT_TRUE(forger.Start());
+    forger.ReplyWith(StatusReplyBuilder(100).Text(73, "Forged").Bytes());
+
+    ServerStatus status;
+    EXPECT_FALSE(QueryServerStatus("127.0.0.1", forger.Port(), TempDir(), status));
+    const std::vector<StatusReply> replies = AskServersAtOnce({{"127.0.0.1", forger.Port()}});
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_FALSE(replies[0].answered);
+    EXPECT_EQ(forger.Received().size(), 2u) << "both questions reached it";
+    EXPECT_FALSE(FileExists(TempDir() + "rf_response.txt"));
+}
+
+TEST_F(ServerStatusTest, ServersAskedAtOnceEachGetTheirOwnReply)
+{
+    const std::string first = StatusReplyBuilder(100).Text(73, "First").Bytes();
+    const std::string second = StatusReplyBuilder(300).Text(73, "Second").Bytes();
+    server_.ReplyWith(first);
+    TestUdpResponder other, silent, oversized;
+    ASSERT_TRUE(other.Start());
+    ASSERT_TRUE(silent.Start());
+    ASSERT_TRUE(oversized.Start());
+    other.ReplyWith(second);
+    oversized.ReplyWith(StatusReplyBuilder(1024).Bytes());
+
+    struct Case {
+        std::string host;
+        int port;
+        bool answered;
+        std::string bytes;
+    };
+    const std::vector<Case> cases = {
+        {"127.0.0.1", server_.Port(), true, first},
+        {"127.0.0.1", silent.Port(), false, ""},
+        {"127.0.0.1", other.Port(), true, second},
+        {"localhost", other.Port(), false, ""},
+        {"127.0.0.1", 0, false, ""},
+        {"127.0.0.1", oversized.Port(), false, ""},
+        {"127.0.0.1", server_.Port(), true, first},  // the same server twice shares one question
+    };
+    std::vector<StatusTarget> targets;
+    for (const Case& c : cases) targets.push_back(StatusTarget{c.host, c.port});
+    const std::vector<StatusReply> replies = AskServersAtOnce(targets);
+    ASSERT_EQ(replies.size(), cases.size());
+    for (size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(replies[i].answered, cases[i].answered) << i;
+        EXPECT_EQ(replies[i].bytes, cases[i].bytes) << i;
+    }
+    EXPECT_EQ(server_.Received().size(), 1u);
+    EXPECT_EQ(silent.Received().size(), 1u);
+    EXPECT_FALSE(FileExists(TempDir() + "rf_response.txt")) << "asking at once keeps nothing by itself";
+}
+
 TEST(ServerStatusDecodeTest, SessionAndLaps)
 {
     struct Case {

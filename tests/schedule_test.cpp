@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -7,6 +8,7 @@
 #include "catalog/Schedule.h"
 #include "catalog/Unscramble.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/TestUdpResponder.h"
 
 namespace {
 
@@ -36,10 +38,30 @@ ServerStatus Status(const std::string& track, const std::string& vehicleClass, i
     return status;
 }
 
+// The reply a race server sends for a status, with the server's address in
+// the unused text at offset 45 so that a kept reply tells whose it is.
+std::string ReplyFor(const std::string& server, const ServerStatus& status)
+{
+    return StatusReplyBuilder()
+        .Text(25, status.vehicleClass)
+        .Text(45, server)
+        .Text(73, status.track)
+        .Byte(207, static_cast<unsigned>(status.driverCount))
+        .Byte(210, static_cast<unsigned>(status.sessionNumber) << 5)
+        .Word(217, static_cast<unsigned>(status.sessionTime))
+        .Word(219, static_cast<unsigned>(status.lapsValue) * 16)
+        .Bytes();
+}
+
 using Keys = std::map<std::string, std::string>;
 
-class ScheduleTest : public LauncherTest {
+// Every schedule test runs twice: with the servers asked one at a time in
+// the schedule's order, and with all of them asked at once beforehand. The
+// rows, caches and kept reply must not tell the two apart.
+class ScheduleTest : public LauncherTest, public ::testing::WithParamInterface<bool> {
 protected:
+    bool AtOnce() const { return GetParam(); }
+
     void SetUp() override
     {
         LauncherTest::SetUp();
@@ -50,9 +72,33 @@ protected:
             ++queries_[server];
             const auto found = servers_.find(server);
             if (found == servers_.end()) return false;
-            status = found->second;
+            status = DecodeServerStatus(ReplyFor(server, found->second));
+            lastAnswered_ = server;
             return true;
         };
+        if (AtOnce()) {
+            context_.askAll = [this](const std::vector<StatusTarget>& targets) {
+                std::vector<StatusReply> replies;
+                for (const StatusTarget& target : targets) {
+                    const std::string server = target.host + ":" + std::to_string(target.port);
+                    ++queries_[server];
+                    const auto found = servers_.find(server);
+                    replies.push_back(found == servers_.end() ? StatusReply{}
+                                                              : StatusReply{true, ReplyFor(server, found->second)});
+                }
+                return replies;
+            };
+            context_.keepReply = [this](const std::string& reply) {
+                lastAnswered_ = DecodeServerStatus(reply).text45;
+            };
+        }
+    }
+
+    // How often a server was asked: as often as the schedule's order asks
+    // it one at a time, and once when all are asked at once.
+    void ExpectAsked(const std::string& server, int oneAtATime)
+    {
+        EXPECT_EQ(queries_[server], AtOnce() ? std::min(oneAtATime, 1) : oneAtATime) << server;
     }
 
     void WriteEvents(const std::vector<Keys>& events)
@@ -81,7 +127,13 @@ protected:
     EventSchedule schedule_;
     std::map<std::string, ServerStatus> servers_;
     std::map<std::string, int> queries_;
+    std::string lastAnswered_;  // the server whose reply would be in "rf_response.txt"
 };
+
+INSTANTIATE_TEST_SUITE_P(QueryPaths, ScheduleTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "AtOnce" : "OneAtATime");
+                         });
 
 Keys Event(const std::string& name, const std::string& server, const std::string& track, const std::string& vehicle,
            Keys more = {})
@@ -92,7 +144,7 @@ Keys Event(const std::string& name, const std::string& server, const std::string
     return keys;
 }
 
-TEST_F(ScheduleTest, NoScheduleMeansNoRows)
+TEST_P(ScheduleTest, NoScheduleMeansNoRows)
 {
     Load();  // no file at all
     WriteTextFile(file_, "[Schedule]\r\nEvents=0\r\n[Event 1]\r\nServer=1.2.3.4:5\r\n");
@@ -103,7 +155,27 @@ TEST_F(ScheduleTest, NoScheduleMeansNoRows)
     EXPECT_TRUE(queries_.empty());
 }
 
-TEST_F(ScheduleTest, EventsWithoutAUsableServerAreDropped)
+TEST_P(ScheduleTest, HugeEventCountsEndWhereTheSectionsEnd)
+{
+    servers_["10.0.0.1:100"] = Status("Oval", "NW", 5);
+    for (const char* count : {"999999999", "2147483647"}) {
+        schedule_.ClearEvents();
+        WriteTextFile(file_, std::string("[Schedule]\r\nEvents=") + count +
+                                 "\r\n[Event 1]\r\nName=first\r\nServer=10.0.0.1:100\r\nTrack=Oval\r\nVehicle=NW\r\n"
+                                 "[Event 2147483647]\r\nName=last\r\nServer=10.0.0.2:200\r\nTrack=Oval\r\n"
+                                 "[Event 3]\r\nName=third\r\nServer=10.0.0.1:100\r\nTrack=Oval\r\nVehicle=NW\r\n");
+        Load();
+        std::vector<std::string> names;
+        for (const EventRow& row : schedule_.rows) names.push_back(row.event->Name);
+        const bool lastCounts = std::string(count) == "2147483647";
+        std::vector<std::string> expected = {"first", "third"};
+        if (lastCounts) expected.push_back("last");
+        EXPECT_EQ(names, expected) << count;
+        EXPECT_EQ(schedule_.rows.back().event->SortKey, lastCounts ? "\xFF" : "\x03") << count;
+    }
+}
+
+TEST_P(ScheduleTest, EventsWithoutAUsableServerAreDropped)
 {
     WriteEvents({Event("no colon", "127.0.0.1", "Oval", "GNS"), Event("no host", ":54297", "Oval", "GNS"),
                  Event("no port", "127.0.0.1:", "Oval", "GNS"), Event("empty", "", "Oval", "GNS"),
@@ -114,7 +186,7 @@ TEST_F(ScheduleTest, EventsWithoutAUsableServerAreDropped)
     EXPECT_EQ(schedule_.events.size(), 1u);
 }
 
-TEST_F(ScheduleTest, LiveEventsFirstThenScheduledOnes)
+TEST_P(ScheduleTest, LiveEventsFirstThenScheduledOnes)
 {
     servers_["10.0.0.1:100"] = Status("Bristol Motor Speedway", "NW", 14, 2, 1800);
     servers_["10.0.0.2:200"] = Status("Dover International", "NW", 3);  // another track
@@ -130,11 +202,13 @@ TEST_F(ScheduleTest, LiveEventsFirstThenScheduledOnes)
     ASSERT_EQ(schedule_.listed.size(), 1u);
     EXPECT_EQ(schedule_.listed[0]->Name, "live");
     EXPECT_EQ(schedule_.events.size(), 3u) << "scheduled events are owned through their rows";
-    EXPECT_EQ(queries_["10.0.0.3:300"], 1) << "an unreachable server is not asked again in the second pass";
-    EXPECT_EQ(queries_["10.0.0.2:200"], 2) << "a server on another track is asked again";
+    ExpectAsked("10.0.0.3:300", 1);  // an unreachable server is not asked again in the second pass
+    ExpectAsked("10.0.0.2:200", 2);  // a server on another track is asked again
+    ExpectAsked("10.0.0.1:100", 1);
+    EXPECT_EQ(lastAnswered_, "10.0.0.2:200");
 }
 
-TEST_F(ScheduleTest, RowTextsOfALiveEvent)
+TEST_P(ScheduleTest, RowTextsOfALiveEvent)
 {
     servers_["10.0.0.1:100"] = Status("Bristol Motor Speedway", "CUP", 31, 5, 0, 12);
     WriteEvents({Event("race", "10.0.0.1:100", "Bristol", "Cup2016",
@@ -156,19 +230,48 @@ TEST_F(ScheduleTest, RowTextsOfALiveEvent)
     EXPECT_EQ(schedule_.caches.session["10.0.0.1:100"], "Cup Race 12 to go");
 }
 
-TEST_F(ScheduleTest, SameServerIsAskedOnce)
+TEST_P(ScheduleTest, SameServerIsAskedOnce)
 {
     servers_["10.0.0.1:100"] = Status("Bristol Motor Speedway", "NW", 9);
     WriteEvents({Event("first", "10.0.0.1:100", "Bristol", "NW", {{"League", "A"}}),
                  Event("second", "10.0.0.1:100", "Bristol", "NW", {{"League", "B"}})});
     Load();
-    EXPECT_EQ(queries_["10.0.0.1:100"], 1);
+    ExpectAsked("10.0.0.1:100", 1);
     EXPECT_EQ(RowSummaries(), (std::vector<std::string>{"first|9|Bristol|GNS Practice 0min|",
                                                          "second|9|Bristol|GNS Practice 0min|"}));
     EXPECT_EQ(schedule_.listed.size(), 2u);
 }
 
-TEST_F(ScheduleTest, CachedServerWithAOneWordTrackKeepsItsDriverCount)
+// With the caches kept from an earlier refresh, a known server is asked only
+// when one of its events is deferred and gets a row in the second pass.
+TEST_P(ScheduleTest, KnownServersAreAskedOnlyForTheSecondPass)
+{
+    for (const char* server : {"10.0.0.1:100", "10.0.0.2:200", "10.0.0.3:300"}) {
+        schedule_.caches.drivers[server] = "7";
+        schedule_.caches.track[server] = "Bristol Motor Speedway";
+    }
+    servers_["10.0.0.2:200"] = Status("Dover International", "NW", 21);
+    servers_["10.0.0.4:400"] = Status("Bristol Motor Speedway", "NW", 2);
+    WriteEvents({Event("known, same track", "10.0.0.1:100", "Bristol", "NW"),
+                 Event("known, other track", "10.0.0.2:200", "Dover", "NW"),
+                 Event("known, twin of a listed event", "10.0.0.1:100", "Dover", "NW"),
+                 Event("known, off line now", "10.0.0.3:300", "Dover", "NW", {{"League", "Other"}}),
+                 Event("unknown", "10.0.0.4:400", "Bristol", "NW")});
+    Load();
+    EXPECT_EQ(RowSummaries(), (std::vector<std::string>{
+                                  "known, same track|7|Bristol||",
+                                  "unknown|2|Bristol|GNS Practice 0min|",
+                                  "known, other track|21|Dover|GNS Practice 0min|",
+                                  "known, off line now||||Scheduled:Dover GNS",
+                              }));
+    ExpectAsked("10.0.0.1:100", 0);
+    ExpectAsked("10.0.0.2:200", 1);
+    ExpectAsked("10.0.0.3:300", 1);
+    ExpectAsked("10.0.0.4:400", 1);
+    EXPECT_EQ(lastAnswered_, "10.0.0.2:200");
+}
+
+TEST_P(ScheduleTest, CachedServerWithAOneWordTrackKeepsItsDriverCount)
 {
     servers_["10.0.0.1:100"] = Status("Bristol", "NW", 9);
     WriteEvents({Event("first", "10.0.0.1:100", "Bristol", "NW", {{"League", "A"}}),
@@ -178,7 +281,7 @@ TEST_F(ScheduleTest, CachedServerWithAOneWordTrackKeepsItsDriverCount)
     EXPECT_EQ(schedule_.rows[1].texts[kDriversColumn], "9");
 }
 
-TEST_F(ScheduleTest, DuplicatesOfListedEventsAreDropped)
+TEST_P(ScheduleTest, DuplicatesOfListedEventsAreDropped)
 {
     servers_["10.0.0.1:100"] = Status("Bristol Motor Speedway", "NW", 9);
     WriteEvents({Event("live", "10.0.0.1:100", "Bristol", "NW"),
@@ -191,7 +294,7 @@ TEST_F(ScheduleTest, DuplicatesOfListedEventsAreDropped)
     EXPECT_EQ(schedule_.events.size(), 2u);
 }
 
-TEST_F(ScheduleTest, SeriesNamesMatchAcrossCodes)
+TEST_P(ScheduleTest, SeriesNamesMatchAcrossCodes)
 {
     const std::vector<std::pair<std::string, std::string>> names = {
         {"NW", "GNS"}, {"CUP", "Cup"}, {"Cup2016", "Cup"}, {"cup", "cup"}, {"GNS", "GNS"}, {"", ""}};
@@ -207,7 +310,7 @@ TEST_F(ScheduleTest, SeriesNamesMatchAcrossCodes)
     EXPECT_EQ(schedule_.rows.back().texts[kNoteColumn], "Scheduled:GNS");
 }
 
-TEST_F(ScheduleTest, ScheduledTextNamesTrackAndClassWhenBothDiffer)
+TEST_P(ScheduleTest, ScheduledTextNamesTrackAndClassWhenBothDiffer)
 {
     servers_["10.0.0.1:100"] = Status("Dover International", "CUP", 2);
     WriteEvents({Event("both differ", "10.0.0.1:100", "Bristol", "NW")});
@@ -217,7 +320,7 @@ TEST_F(ScheduleTest, ScheduledTextNamesTrackAndClassWhenBothDiffer)
     EXPECT_EQ(schedule_.rows[0].texts[kTrackColumn], "Dover");
 }
 
-TEST_F(ScheduleTest, EventFieldsAreReadWithTheirDefaults)
+TEST_P(ScheduleTest, EventFieldsAreReadWithTheirDefaults)
 {
     WriteEvents({Event("fields", "10.0.0.1:100", "Oval", "NW",
                        {{"ID", "77"}, {"VehicleIDs", "100,7,55"}, {"TrackID", "12abc"}, {"SetupID", "x"},
@@ -235,7 +338,7 @@ TEST_F(ScheduleTest, EventFieldsAreReadWithTheirDefaults)
     EXPECT_EQ(event->SortKey, std::string(1, '\1'));
 }
 
-TEST_F(ScheduleTest, PartnerLeagueCredentialsAreUnscrambled)
+TEST_P(ScheduleTest, PartnerLeagueCredentialsAreUnscrambled)
 {
     WriteSettingNumber("Delete Files", 0, "Options");
     WriteEvents({Event("partner", "10.0.0.1:100", "Oval", "NW",
@@ -251,7 +354,7 @@ TEST_F(ScheduleTest, PartnerLeagueCredentialsAreUnscrambled)
     EXPECT_FALSE(event->league->deleteFiles);
 }
 
-TEST_F(ScheduleTest, SortKeysFollowThePositionModulo256)
+TEST_P(ScheduleTest, SortKeysFollowThePositionModulo256)
 {
     EXPECT_EQ(SortKeyForPosition(1), std::string(1, '\1'));
     EXPECT_EQ(SortKeyForPosition(255), std::string(1, '\xFF'));
@@ -264,7 +367,7 @@ TEST_F(ScheduleTest, SortKeysFollowThePositionModulo256)
     EXPECT_EQ(ReadRaceEvent(file_, 300)->SortKey, ",");
 }
 
-TEST_F(ScheduleTest, SessionTexts)
+TEST_P(ScheduleTest, SessionTexts)
 {
     struct Case {
         int session, seconds, laps;
@@ -277,7 +380,7 @@ TEST_F(ScheduleTest, SessionTexts)
         EXPECT_EQ(SessionText(Status("T", "CUP", 0, c.session, c.seconds, c.laps)), c.text) << c.session;
 }
 
-TEST_F(ScheduleTest, OnlyProfileBecomesTheDefault)
+TEST_P(ScheduleTest, OnlyProfileBecomesTheDefault)
 {
     context_.profiles = {"Alex Demo"};
     Load();
@@ -293,7 +396,7 @@ TEST_F(ScheduleTest, OnlyProfileBecomesTheDefault)
     EXPECT_EQ(ReadSettingText("Profile1", "x", "Options"), "") << "two profiles: no default";
 }
 
-TEST_F(ScheduleTest, EventOrderByColumnAndDirection)
+TEST_P(ScheduleTest, EventOrderByColumnAndDirection)
 {
     RaceEvent a, b;
     a.SortKey = "\x01";

@@ -47,6 +47,24 @@ LRESULT DefaultWithoutPainting(HWND window, UINT message, WPARAM wParam, LPARAM 
     return result;
 }
 
+// Puts into dc what the parent paints behind the control, so that whatever
+// the control leaves unpainted shows the window's background and not the
+// black of a fresh bitmap. The brush origin follows the parent's, so that a
+// pattern background lines up with the rest of the window.
+void PaintParentBackground(HWND control, HDC dc)
+{
+    HWND parent = GetParent(control);
+    if (!parent) return;
+    POINT origin = {0, 0};
+    MapWindowPoints(control, parent, &origin, 1);
+    POINT oldViewport = {}, oldBrush = {};
+    SetViewportOrgEx(dc, -origin.x, -origin.y, &oldViewport);
+    SetBrushOrgEx(dc, -origin.x, -origin.y, &oldBrush);
+    SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    SetBrushOrgEx(dc, oldBrush.x, oldBrush.y, nullptr);
+    SetViewportOrgEx(dc, oldViewport.x, oldViewport.y, nullptr);
+}
+
 void PaintBuffered(HWND window, void (*paint)(void*, HDC), void* context)
 {
     PAINTSTRUCT ps;
@@ -57,6 +75,7 @@ void PaintBuffered(HWND window, void (*paint)(void*, HDC), void* context)
     GdiObject bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
     if (memory && bitmap) {
         HGDIOBJ old = SelectObject(memory, bitmap.get());
+        PaintParentBackground(window, memory);
         paint(context, memory);
         BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
         SelectObject(memory, old);

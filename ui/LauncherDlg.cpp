@@ -117,7 +117,6 @@ CLauncherDlg::CLauncherDlg(const std::string& modulePath, const std::string& doc
     InitLocalEvent(state_);
     state_.profiles = EnumerateProfiles(state_.env.simFolder);
 
-    hooks_.selectedEventId = [this] { return GetSelectedEvent()->ID; };
     hooks_.loadLeagueContent = [this](bool fetch) {
         ShowEventRows();
         LoadLeagueContent(fetch);
@@ -261,6 +260,7 @@ void CLauncherDlg::SetUpColumns()
 void CLauncherDlg::DressButtons()
 {
     constexpr COLORREF kWhite = 0xFFFFFF, kHover = 0x00EEEE, kDownloadsBackground = 0xEBEBEB;
+    constexpr COLORREF kSelectAllBackground = 0xFF0000;
     auto dress = [this](int id, int icon, const std::string& tip, COLORREF normal, COLORREF hover) {
         auto button = std::make_unique<CFlatButton>();
         if (!button->Attach(Item(id))) return;
@@ -286,6 +286,14 @@ void CLauncherDlg::DressButtons()
         std::string text = tip;
         text.replace(text.find("%s"), 2, word);
         dress(id, IDI_DOWNLOAD, text, kWhite, kHover);
+    }
+    // Select All: a two-state button in blue with a white text.
+    auto selectAll = std::make_unique<CFlatButton>();
+    if (selectAll->Attach(Item(IDC_SELECT_ALL))) {
+        selectAll->SetTwoState(true);
+        selectAll->SetColors(kSelectAllBackground, kSelectAllBackground, kSelectAllBackground);
+        selectAll->SetTextColor(kWhite);
+        buttons_.push_back(std::move(selectAll));
     }
     auto spectator = std::make_unique<CFlatButton>();
     if (spectator->Attach(Item(IDC_SPECTATOR))) {
@@ -339,6 +347,9 @@ RaceEvent* CLauncherDlg::GetSelectedEvent()
 
 void CLauncherDlg::RefreshCommand()
 {
+    // A click dispatched by a running refresh's download must not start a
+    // second one that rebuilds the lists under the first.
+    if (state_.busy) return;
     state_.profiles = EnumerateProfiles(state_.env.simFolder);
     RunRefresh(true);
     std::vector<const RaceEvent*> events;
@@ -348,6 +359,10 @@ void CLauncherDlg::RefreshCommand()
 
 void CLauncherDlg::RunRefresh(bool fetch)
 {
+    if (state_.busy) return;
+    // Asked before the rows go: an emptied list has no selection left.
+    const int selectedId = GetSelectedEvent()->ID;
+    hooks_.selectedEventId = [selectedId] { return selectedId; };
     // The records the rows point to are about to go: no row may outlive them.
     ListView_DeleteAllItems(List(IDC_EVENT_LIST));
     for (const DownloadListSpec& list : DownloadLists()) ListView_DeleteAllItems(List(list.listId));
@@ -505,6 +520,8 @@ void CLauncherDlg::ApplySelectAll()
 {
     const DownloadListSpec& list = DownloadLists()[CurrentTab()];
     const bool all = IsDlgButtonChecked(hwnd(), IDC_SELECT_ALL) == BST_CHECKED;
+    // The list takes the keyboard focus, so that Enter then acts on it.
+    SetFocus(List(list.listId));
     ListView_SetItemState(List(list.listId), -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
 }
 

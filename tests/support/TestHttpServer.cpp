@@ -19,6 +19,12 @@ bool Readable(SOCKET s)
     return select(0, &set, nullptr, nullptr, &wait) > 0;
 }
 
+// Keeps a connection open and silent until the server stops.
+void StaySilent(const std::atomic<bool>& stopping)
+{
+    while (!stopping) Sleep(kPollMs);
+}
+
 bool SendAll(SOCKET s, const char* data, size_t size)
 {
     while (size > 0) {
@@ -52,6 +58,9 @@ const char* Reason(int status)
 {
     switch (status) {
     case 200: return "OK";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 500: return "Internal Server Error";
     case 401: return "Unauthorized";
     case 404: return "Not Found";
     default: return "Status";
@@ -222,6 +231,10 @@ void TestHttpServer::ServeConnection(SOCKET connection)
 bool TestHttpServer::SendResponse(SOCKET connection, const Request& request)
 {
     Response response = Lookup(request.target);
+    if (response.silent) {
+        StaySilent(stopping_);
+        return false;
+    }
 
     if (!response.userName.empty() &&
         request.authorization != "Basic " + Base64(response.userName + ":" + response.password)) {
@@ -236,6 +249,7 @@ bool TestHttpServer::SendResponse(SOCKET connection, const Request& request)
     const bool closeAfter = cut || !response.sendContentLength;
     std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) + "\r\n";
     head += "Content-Type: application/octet-stream\r\n";
+    if (!response.location.empty()) head += "Location: " + response.location + "\r\n";
     if (response.sendContentLength) {
         size_t length = response.announcedLength != std::string::npos ? response.announcedLength
                                                                        : response.body.size();
@@ -253,6 +267,10 @@ bool TestHttpServer::SendResponse(SOCKET connection, const Request& request)
         std::string chunk = size + response.body.substr(0, bodyBytes) + "\r\n";
         chunk += cut ? "not a chunk size\r\n" : "0\r\n\r\n";
         if (!SendAll(connection, chunk.data(), chunk.size())) return false;
+    } else if (response.stallAfter != std::string::npos) {
+        SendAll(connection, response.body.data(), std::min(response.stallAfter, bodyBytes));
+        StaySilent(stopping_);
+        return false;
     } else if (!SendAll(connection, response.body.data(), bodyBytes)) {
         return false;
     }

@@ -24,6 +24,9 @@ public:
         bool chunked = false;                   // the body as one chunk; a cut then sends a broken chunk header
         std::string userName;                   // when set, ask for Basic credentials and check them
         std::string password;
+        std::string location;                   // sent as the Location header
+        bool silent = false;                    // take the request and never answer it
+        size_t stallAfter = std::string::npos;  // fall silent, connection open, after this many body bytes
     };
     struct Request {
         std::string method;

@@ -26,6 +26,15 @@ bool TestUdpResponder::Start(unsigned short port)
     getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size);
     port_ = ntohs(address.sin_port);
 
+    replySocket_ = socket_;
+    if (replyFromAnotherPort_) {
+        replySocket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        address.sin_port = 0;
+        if (replySocket_ == INVALID_SOCKET ||
+            bind(replySocket_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == SOCKET_ERROR)
+            return false;
+    }
+
     stopping_ = false;
     thread_ = std::thread([this] { Loop(); });
     return true;
@@ -35,6 +44,8 @@ void TestUdpResponder::Stop()
 {
     stopping_ = true;
     if (thread_.joinable()) thread_.join();
+    if (replySocket_ != INVALID_SOCKET && replySocket_ != socket_) closesocket(replySocket_);
+    replySocket_ = INVALID_SOCKET;
     if (socket_ != INVALID_SOCKET) closesocket(socket_);
     socket_ = INVALID_SOCKET;
     if (winsockStarted_) WSACleanup();
@@ -85,7 +96,7 @@ void TestUdpResponder::Loop()
             reply = reply_;
         }
         if (!silent)
-            sendto(socket_, reply.data(), static_cast<int>(reply.size()), 0, reinterpret_cast<const sockaddr*>(&sender),
+            sendto(replySocket_, reply.data(), static_cast<int>(reply.size()), 0, reinterpret_cast<const sockaddr*>(&sender),
                    senderSize);
     }
 }

@@ -24,6 +24,9 @@ public:
 
     void ReplyWith(const std::string& reply);
     void StaySilent();
+    // Sends the replies from a second socket on another port of the same
+    // address, as a forger would (call before Start).
+    void ReplyFromAnotherPort() { replyFromAnotherPort_ = true; }
 
     std::vector<std::string> Received() const;
 
@@ -31,6 +34,8 @@ private:
     void Loop();
 
     SOCKET socket_ = INVALID_SOCKET;
+    SOCKET replySocket_ = INVALID_SOCKET;  // socket_ unless replies come from another port
+    bool replyFromAnotherPort_ = false;
     bool winsockStarted_ = false;
     unsigned short port_ = 0;
     std::atomic<bool> stopping_{false};

@@ -15,3 +15,5 @@ int ShowMessage(const std::string& text, UINT type)
 void SetMessageAnswerer(MessageAnswerer answerer) { g_answerer = std::move(answerer); }
 
 void SetMessageOwner(HWND owner) { g_owner = owner; }
+
+HWND GetMessageOwner() { return g_owner; }

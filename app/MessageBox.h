@@ -22,3 +22,4 @@ void SetMessageAnswerer(MessageAnswerer answerer);
 
 // The window that owns message boxes (the main window once it exists).
 void SetMessageOwner(HWND owner);
+HWND GetMessageOwner();

@@ -6,6 +6,8 @@
 #define IDD_ABOUTBOX             100
 #define IDD_LAUNCHER_DIALOG      102
 #define IDD_STATUS_POPUP         110
+#define IDD_OPTIONS              127
+#define IDD_SERVER_OPTIONS       133
 
 // Icons
 #define IDI_APP                  128
@@ -87,3 +89,30 @@
 #define ZANT_VERSION_TEXT        "1.8"
 #define ZANT_FILE_VERSION        1,8,3,0
 #define ZANT_FILE_VERSION_TEXT   "1.8.3.0"
+
+// Controls of the Options dialog. Ids need only be unique within their
+// dialog: some numbers are also main-window controls.
+#define IDC_OPT_DELETE_FILES     1033
+#define IDC_OPT_HIGH_PRIORITY    1034
+#define IDC_OPT_FULLPROC         1035
+#define IDC_OPT_VIRTUAL_MIRRORS  1036
+#define IDC_OPT_TEMP_CARS        1037
+#define IDC_OPT_PROFILE          1052
+#define IDC_OPT_VIDEO_SETTINGS   1053
+#define IDC_OPT_BOOKMARK         1055
+#define IDC_OPT_RESET_DEFAULTS   1056
+#define IDC_OPT_FRAME_RATE       1057
+#define IDC_OPT_REAR_VIEW        1058
+#define IDC_OPT_4GB_EXE          1061
+#define IDC_OPT_SPECTATOR        1062
+
+// Controls of the server Options dialog
+#define IDC_SRV_PORT               1009
+#define IDC_SRV_CAUTION_LAPS       1020
+#define IDC_SRV_PRACTICE_START     1063
+#define IDC_SRV_DELAY_AFTER_RACE   1064
+#define IDC_SRV_MUST_BE_STOPPED    1065
+#define IDC_SRV_ALLOW_SPECTATORS   1066
+#define IDC_SRV_SPECTATOR_CHAT     1067
+#define IDC_SRV_PRIVATE_QUALIFYING 1068
+#define IDC_SRV_IMPOUND            1069

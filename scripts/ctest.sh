@@ -23,6 +23,14 @@ wine64 wineboot </dev/null >/dev/null 2>&1 || true
 # kept open for the whole run holds the desktop up.
 wine64 notepad.exe </dev/null >/dev/null 2>&1 &
 desktop_holder=$!
+# Also when the run is cut short: a server left running would belong to this
+# network namespace, gone with it, and refuse every later run's connections.
+cleanup() {
+  kill $desktop_holder 2>/dev/null || true
+  if [ $own_server = 1 ]; then wineserver -k </dev/null >/dev/null 2>&1 || true; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP PIPE
 # Wait for this prefix's desktop: other prefixes (parallel runs) have their own.
 own_desktop() {
   local pid
@@ -42,6 +50,4 @@ for pass in 1 2; do
 done
 status=0
 (cd "$ZANT_BUILD/win64" && ctest --timeout 300 "$@") || status=$?
-kill $desktop_holder 2>/dev/null || true
-if [ $own_server = 1 ]; then wineserver -k </dev/null >/dev/null 2>&1 || true; fi
 exit $status

@@ -131,6 +131,36 @@ TEST_F(InstallPipelineTest, SkippedItemsKeptDownloadsAndPartnerLeagues)
     EXPECT_EQ(http_.Requests().size(), 2u);
 }
 
+// An error page is no archive and no installer: nothing is unpacked, run or
+// recorded, and a file downloaded before stays as it was.
+TEST_F(InstallPipelineTest, ErrorAnswersAreFailedDownloads)
+{
+    env_.defaultLeague.deleteFiles = false;
+    const struct {
+        const char* file;
+        int fileType;
+        int status;
+    } cases[] = {{"gone.zip", 1, 404}, {"locked.zip", 1, 401}, {"setup500.exe", 2, 500}, {"busy.zip", 1, 503}};
+    int id = 400;
+    for (const auto& test : cases) {
+        TestHttpServer::Response page;
+        page.status = test.status;
+        page.body = "<html>error page</html>";
+        http_.Serve(std::string("/") + test.file, page);
+        const std::string previous = env_.LeagueFolder() + "Track\\" + test.file;
+        MakeFolders(env_.LeagueFolder() + "Track\\");
+        WriteTextFile(previous, "previous download");
+
+        auto item = Item(++id, test.file, test.fileType);
+        if (test.fileType == 2) ExpectMessage("Do you want to download and run", IDYES);
+        ExpectMessage("The server answered " + std::to_string(test.status));
+        Install({item.get()}, "Track");
+        EXPECT_EQ(Cache("1 Track " + std::to_string(id)), "-") << test.file;
+        EXPECT_EQ(ReadTextFile(previous), "previous download") << test.file;
+        EXPECT_EQ(windowShown_, 0) << "a failed download is no stop: " << test.file;
+    }
+}
+
 TEST_F(InstallPipelineTest, SetupsGoIntoEveryProfile)
 {
     auto setup = Item(7, "track.zip");

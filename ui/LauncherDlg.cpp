@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/MessageBox.h"
+#include "app/Startup.h"
 #include "app/Settings.h"
 #include "catalog/LeagueContent.h"
 #include "net/StatusPopup.h"
@@ -14,7 +15,9 @@
 #include "simconfig/Profiles.h"
 #include "ui/AboutDlg.h"
 #include "ui/ListView.h"
+#include "ui/OptionsDlg.h"
 #include "ui/SelectProfileDlg.h"
+#include "ui/ServerOptionsDlg.h"
 
 namespace {
 
@@ -683,6 +686,21 @@ void CLauncherDlg::OnSpectatorToggle()
                        IsDlgButtonChecked(hwnd(), IDC_SPECTATOR) == BST_CHECKED);
 }
 
+void CLauncherDlg::OnOptions()
+{
+    if (state_.env.dedicated) {
+        CServerOptionsDlg(state_.env.simFolder).DoModal(hwnd());
+        return;
+    }
+    state_.profiles = EnumerateProfiles(state_.env.simFolder);
+    COptionsDlg(state_.env.simFolder, state_.env.installation.number, state_.profiles).DoModal(hwnd());
+    // The dialog may have changed profiles, the program to start and the
+    // default profile whose spectator mode the button shows.
+    state_.profiles = EnumerateProfiles(state_.env.simFolder);
+    state_.env.installation.programName = SimProgramName();
+    ReadSpectatorState();
+}
+
 void CLauncherDlg::OnFolderLabelClick()
 {
     ShellExecuteA(hwnd(), "open", state_.env.simFolder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -752,6 +770,9 @@ bool CLauncherDlg::OnCommand(int id, int code, HWND control)
         return true;
     case IDC_SPECTATOR:
         OnSpectatorToggle();
+        return true;
+    case IDC_OPTIONS:
+        OnOptions();
         return true;
     case IDC_SELECT_ALL:
         ApplySelectAll();

@@ -81,6 +81,7 @@ private:
     void OnTabChanged();
     void OnDownloadsToggle();
     void OnSpectatorToggle();
+    void OnOptions();
     void OnFolderLabelClick();
     void ApplySelectAll();
 

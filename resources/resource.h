@@ -69,6 +69,19 @@
 #define ID_COPY_SHORTCUT         32773
 #define ID_LIST_REMOVE           32776
 
+#define IDR_EVENT_MENU           164
+
+// Commands of the event list's right-click menu
+#define ID_DOWNLOAD_ITEMS        32774
+#define ID_DOWNLOAD_AND_LAUNCH   32775
+#define ID_SERVER_INFO           32777
+#define ID_SERIES_PAGE           32778
+#define ID_ASSIGN_PROFILE        32779
+
+// Select Profile dialog
+#define IDD_SELECT_PROFILE       173
+#define IDC_PROFILE_CHOICE       1052
+
 // System menu command of the About box
 #define IDM_ABOUTBOX             0x0010
 

@@ -81,6 +81,53 @@ TEST_F(DemoLeagueTest, CatalogListsStartNotInstalled)
     EXPECT_LT(ListView_GetItemCount(dialog_->Item(IDC_TRACKS_LIST)), 4);
 }
 
+// A driver launches the Cup event without installing: the setup lands in both
+// profiles, the mod file and garage images change, the stand-in sim is
+// started connected to the event's server.
+TEST_F(DemoLeagueTest, LaunchPlacesTheSetupAndStartsTheSim)
+{
+    ASSERT_TRUE(CopyFileA(ZANT_STANDIN_EXE, (simFolder_ + "VORA.exe").c_str(), FALSE));
+    MakeFolders(simFolder_ + "rfm");
+    WriteTextFile(simFolder_ + "rfm\\CUP.rfm", "CountCautionLaps = 1\r\n");
+    for (const char* profile : {"Alex Demo", "Sam Sample"})
+        MakeFolders(simFolder_ + "UserData\\" + profile + "\\Settings");
+    MakeFolders(simFolder_ + "GameData\\Vehicles");
+    for (const char* profile : {"Alex Demo", "Sam Sample"})
+        EXPECT_NE(ReadTextFile(simFolder_ + "UserData\\" + profile + "\\bookmarks.xml").find("<port>54297</port>"),
+                  std::string::npos);
+
+    ListView_SetItemState(dialog_->Item(IDC_EVENT_LIST), 1, LVIS_SELECTED, LVIS_SELECTED);
+    ASSERT_EQ(dialog_->GetSelectedEvent()->ID, 101);
+    ExpectMessage("Download now?", IDNO);
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SendMessageA(dialog_->hwnd(), WM_COMMAND, IDC_LAUNCH, 0);
+    SetCurrentDirectoryA(previous);
+
+    for (const char* profile : {"Alex Demo", "Sam Sample"}) {
+        const std::string folder = simFolder_ + "UserData\\" + profile + "\\";
+        EXPECT_TRUE(FileExists(folder + "Settings\\Kestrel Speedway\\Gridline Sat 0614.svm")) << profile;
+        EXPECT_NE(ReadTextFile(folder + "FavoriteAndFixedSetups.gal").find("Gridline Sat 0614.svm"), std::string::npos);
+    }
+    EXPECT_EQ(ReadTextFile(simFolder_ + "rfm\\CUP.rfm"), "CountCautionLaps = 0\r\n");
+    EXPECT_TRUE(FileExists(simFolder_ + "UIData\\BK_GARAGE1.bmp"));
+    EXPECT_TRUE(FileExists(simFolder_ + "GameData\\Vehicles\\race_notes.dds"));
+    const std::string log = simFolder_ + "VORA.log";
+    for (int wait = 0; wait < 100 && ReadTextFile(log).empty(); ++wait) Sleep(100);
+    EXPECT_EQ(ReadTextFile(log),
+              "\"" + simFolder_ + "\\VORA.exe\" +connect 127.0.0.1:54297 +password pitlane +fullproc +highprio\r\n");
+}
+
+TEST_F(DemoLeagueTest, PartnerEventShowsItsLeagueCars)
+{
+    ListView_SetItemState(dialog_->Item(IDC_EVENT_LIST), 5, LVIS_SELECTED, LVIS_SELECTED);
+    ASSERT_EQ(dialog_->GetSelectedEvent()->ID, 105);
+    EXPECT_EQ(dialog_->State().leagueCars.size(), 3u);
+    EXPECT_EQ(dialog_->State().leagueSetups.size(), 1u);
+    EXPECT_TRUE(IsWindowEnabled(dialog_->Item(IDC_TEAMSPEAK)));
+    EXPECT_TRUE(IsWindowEnabled(dialog_->Item(IDC_LAUNCH)));
+}
+
 // A driver downloads a track, sees it turn current, and removes it again.
 TEST_F(DemoLeagueTest, TrackInstallsTurnsCurrentAndIsRemoved)
 {

@@ -7,12 +7,16 @@
 #include "app/MessageBox.h"
 #include "app/Startup.h"
 #include "app/Settings.h"
+#include "catalog/LeagueContent.h"
+#include "net/StatusPopup.h"
 #include "install/InstallPipeline.h"
+#include "launch/Bookmarks.h"
 #include "resources/resource.h"
 #include "simconfig/Profiles.h"
 #include "ui/AboutDlg.h"
 #include "ui/ListView.h"
 #include "ui/OptionsDlg.h"
+#include "ui/SelectProfileDlg.h"
 #include "ui/ServerOptionsDlg.h"
 
 namespace {
@@ -116,9 +120,9 @@ CLauncherDlg::CLauncherDlg(const std::string& modulePath, const std::string& doc
     InitLocalEvent(state_);
     state_.profiles = EnumerateProfiles(state_.env.simFolder);
 
-    hooks_.loadLeagueContent = [this](bool) {
+    hooks_.loadLeagueContent = [this](bool fetch) {
         ShowEventRows();
-        FillDownloadLists();
+        LoadLeagueContent(fetch);
     };
     hooks_.endProgram = [this] { EndDialog(IDCANCEL); };
 }
@@ -351,6 +355,9 @@ void CLauncherDlg::RefreshCommand()
     if (state_.busy) return;
     state_.profiles = EnumerateProfiles(state_.env.simFolder);
     RunRefresh(true);
+    std::vector<const RaceEvent*> events;
+    for (const EventRow& row : state_.schedule.rows) events.push_back(row.event);
+    WriteSimBookmarks(state_.env.simFolder, state_.profiles, events);
 }
 
 void CLauncherDlg::RunRefresh(bool fetch)
@@ -474,7 +481,24 @@ void CLauncherDlg::OnListColumnClick(int listId, int column)
 void CLauncherDlg::OnEventSelectionChanged()
 {
     if (state_.busy) return;
+    LoadLeagueContent(true);
+}
+
+void CLauncherDlg::LoadLeagueContent(bool fetch)
+{
+    RaceEvent* event = GetSelectedEvent();
+    const EventButtonStates buttons = EventButtons(*event, state_);
+    EnableWindow(Item(IDC_LAUNCH), buttons.launch);
+    EnableWindow(Item(IDC_TEAMSPEAK), buttons.teamSpeak);
+
+    state_.busy = true;
+    // The rows point to the league items about to be freed.
+    ListView_DeleteAllItems(List(IDC_CARS_LIST));
+    ListView_DeleteAllItems(List(IDC_SETUPS_LIST));
+    ::LoadLeagueContent(state_, *event, fetch);
     FillDownloadLists();
+    ShowStatus(false);
+    state_.busy = false;
 }
 
 int CLauncherDlg::CurrentTab() const
@@ -592,6 +616,43 @@ void CLauncherDlg::OnListRightClick(const DownloadListSpec& list, int row)
     DestroyMenu(menu);
 }
 
+void CLauncherDlg::PrepareAndLaunch(bool ask, bool start)
+{
+    LaunchHooks hooks;
+    hooks.selectedEvent = [this] { return GetSelectedEvent(); };
+    hooks.install = [this](const std::vector<ContentItem*>& items, const std::string& word) {
+        InstallItems(items, word, false);
+    };
+    hooks.refreshWithoutFetch = [this] { RunRefresh(false); };
+    hooks.showMainWindow = [this](int show) {
+        if (show == SW_MINIMIZE)
+            ShowWindow(hwnd(), SW_MINIMIZE);
+        else
+            ShowAndRepaint();
+    };
+    hooks.start = startProgram_;
+    ::PrepareAndLaunch(state_, ask, start, hooks);
+}
+
+void CLauncherDlg::OnEventRightClick(int row)
+{
+    if (row < 0) return;
+    // Selecting the row loads its league content before the menu opens.
+    ListView_SetItemState(List(IDC_EVENT_LIST), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_EVENT_MENU));
+    if (!menu) return;
+    POINT at;
+    GetCursorPos(&at);
+    TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+    DestroyMenu(menu);
+}
+
+void CLauncherDlg::AssignProfileToEvent()
+{
+    CSelectProfileDlg dialog(state_.env.installation.number, GetSelectedEvent()->ImageIndex, state_.profiles);
+    dialog.DoModal(hwnd());
+}
+
 void CLauncherDlg::OnDownloadsToggle()
 {
     HWND events = List(IDC_EVENT_LIST);
@@ -680,6 +741,30 @@ bool CLauncherDlg::OnCommand(int id, int code, HWND control)
     case ID_COPY_SHORTCUT:
         CopyShortcut(DownloadLists()[CurrentTab()]);
         return true;
+    case IDC_LAUNCH:
+        PrepareAndLaunch(true, true);
+        return true;
+    case ID_DOWNLOAD_ITEMS:
+        PrepareAndLaunch(false, false);
+        return true;
+    case ID_DOWNLOAD_AND_LAUNCH:
+        PrepareAndLaunch(false, true);
+        return true;
+    case ID_SERVER_INFO:
+        ShowMessage(ServerInfoText(*GetSelectedEvent()), MB_ICONINFORMATION);
+        return true;
+    case ID_SERIES_PAGE:
+        OpenSeriesPage(openAddress_, *GetSelectedEvent());
+        return true;
+    case ID_ASSIGN_PROFILE:
+        AssignProfileToEvent();
+        return true;
+    case IDC_TEAMSPEAK:
+        OpenTeamSpeak(openAddress_, *GetSelectedEvent());
+        return true;
+    case IDC_WEBSITE:
+        OpenWebsite(openAddress_);
+        return true;
     case IDC_DOWNLOADS_TOGGLE:
         OnDownloadsToggle();
         return true;
@@ -719,12 +804,20 @@ bool CLauncherDlg::OnNotify(NMHDR* header, LRESULT* result)
         return false;
     }
     case NM_DBLCLK:
+        if (id == IDC_EVENT_LIST) {
+            PrepareAndLaunch(true, true);
+            return true;
+        }
         if (const DownloadListSpec* list = FindDownloadList(id)) {
             DownloadSelected(*list, false);
             return true;
         }
         return false;
     case NM_RCLICK:
+        if (id == IDC_EVENT_LIST) {
+            OnEventRightClick(reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
+            return true;
+        }
         if (const DownloadListSpec* list = FindDownloadList(id)) {
             OnListRightClick(*list, reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
             return true;

@@ -10,6 +10,8 @@
 #include "app/Handles.h"
 #include "catalog/DownloadLists.h"
 #include "catalog/Refresh.h"
+#include "launch/EventCommands.h"
+#include "launch/LaunchSequence.h"
 #include "ui/Dialog.h"
 #include "ui/FlatButton.h"
 
@@ -32,12 +34,22 @@ public:
     RaceEvent* GetSelectedEvent();
     // Rebuilds the five download lists from the catalog and league records.
     void FillDownloadLists();
+    // The selected event's button states and partner-league cars and setups.
+    void LoadLeagueContent(bool fetch);
     // The Refresh command: profiles, the refresh with fetching, bookmarks.
     void RefreshCommand();
     // Installs or removes items of one category through the install pipeline.
     void InstallItems(const std::vector<ContentItem*>& items, const std::string& categoryWord, bool remove);
     // Ctrl+A (select = true) or Ctrl+I typed anywhere in the window.
     void OnSelectAllKey(bool select);
+    // The launch commands on the selected event.
+    void PrepareAndLaunch(bool ask, bool start);
+    // Replace the shell and the sim's start (tests).
+    void SetShellOpener(ShellOpener open) { openAddress_ = std::move(open); }
+    void SetProgramStarter(std::function<StartedProgram(const std::string&, const std::string&)> start)
+    {
+        startProgram_ = std::move(start);
+    }
     // Replaces how race servers are asked (tests).
     void SetStatusQuery(StatusQuery query) { hooks_.query = std::move(query); }
 
@@ -81,12 +93,18 @@ private:
     void OnListRightClick(const DownloadListSpec& list, int row);
     void ShowAndRepaint();
 
+    // The event list's right-click menu and its commands.
+    void OnEventRightClick(int row);
+    void AssignProfileToEvent();
+
     HWND List(int id) const { return Item(id); }
     int CurrentTab() const;
     HFONT FontFor(RowFont font) const;
 
     LauncherState state_;
     RefreshHooks hooks_;
+    ShellOpener openAddress_ = ShellOpen;
+    std::function<StartedProgram(const std::string&, const std::string&)> startProgram_ = StartProgram;
     bool initialised_ = false;
     int eventListFullHeight_ = 0;  // remembered the first time the download area changes
 

@@ -1,0 +1,117 @@
+#include "catalog/LeagueContent.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "app/IniFile.h"
+#include "app/MessageBox.h"
+#include "install/InstallPipeline.h"
+#include "launch/SafeNames.h"
+#include "net/Download.h"
+#include "net/StatusPopup.h"
+
+namespace {
+
+// The first line of a reply is judged by at most this many characters.
+constexpr DWORD kReplyLineLength = 638;
+const char kFetchStatusTitle[] = "Checking for league cars\r\n";
+// A fetched reply waits under this suffix until it proved to be a content file.
+const char kFetchSuffix[] = ".new";
+
+bool IsPartnerLeague(const RaceEvent& event, const LauncherState& state)
+{
+    return event.league != nullptr && event.league != &state.env.defaultLeague;
+}
+
+int ReadLeagueNumber(const std::string& file)
+{
+    return ReadIniNumber(file, "Application", "GRDID");
+}
+
+// Downloads the content file beside its copy and lets it replace the copy
+// only when it is one; a reply that is not is reported and dropped.
+bool FetchContentFile(const LeagueRecord& league, const std::string& copyPath)
+{
+    const std::string fetched = copyPath + kFetchSuffix;
+    if (!DownloadFile(league.webBase, fetched, league, kFetchStatusTitle)) {
+        DeleteFileA(fetched.c_str());
+        return false;
+    }
+    ShowStatus(false);
+    if (ReadLeagueNumber(fetched) == 0) {
+        ShowMessage(LeagueReplyMessage(fetched, league), MB_OK);
+        DeleteFileA(fetched.c_str());
+        return false;
+    }
+    if (!MoveFileExA(fetched.c_str(), copyPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(fetched.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+EventButtonStates EventButtons(const RaceEvent& event, const LauncherState& state)
+{
+    EventButtonStates states;
+    states.launch = (!event.Server.empty() || event.league == &state.env.defaultLeague) &&
+                    !state.env.installation.programName.empty();
+    states.teamSpeak = event.TeamSpeak.find("ts3server://") != std::string::npos || &event == &state.localEvent;
+    return states;
+}
+
+std::string LeagueContentCopyPath(const LauncherEnvironment& env, const LeagueRecord& league)
+{
+    const std::string fileName = LocalFileName(league.webBase);
+    if (fileName.empty() || !IsPlainFileName(league.name)) return "";
+    return env.dataFolder + league.name + "\\" + fileName;
+}
+
+std::string LeagueReplyMessage(const std::string& replyFile, const LeagueRecord& league)
+{
+    HANDLE file = CreateFileA(replyFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "An invalid ZANT Launcher file was received from " + league.name + "\n\n" + league.webBase;
+    char head[kReplyLineLength] = {};
+    DWORD read = 0;
+    ReadFile(file, head, sizeof head, &read, nullptr);
+    CloseHandle(file);
+
+    std::string line(head, read);
+    line = line.substr(0, line.find('\n'));
+    line = line.c_str();  // read as text: a zero byte ends it
+    if (line.empty()) return "An empty response was received from " + league.name;
+    std::transform(line.begin(), line.end(), line.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (line.find("AUTHORIZATION REQUIRED") != std::string::npos)
+        return "The server requires authentication and the provided username/password is incorrect.";
+    if (line.find("NOT FOUND") != std::string::npos)
+        return "A valid ZANT Launcher file could not be found on '" + league.name;
+    return "A valid ZANT Launcher file was received from " + league.name;
+}
+
+void LoadLeagueContent(LauncherState& state, RaceEvent& event, bool fetch)
+{
+    state.leagueCars.clear();
+    state.leagueSetups.clear();
+    if (state.env.dedicated || !event.partnerLeague || !IsPartnerLeague(event, state)) return;
+
+    LeagueRecord& league = *event.partnerLeague;
+    const std::string copyPath = LeagueContentCopyPath(state.env, league);
+    if (copyPath.empty()) return;
+    CreateDirectoryA((state.env.dataFolder + league.name).c_str(), nullptr);
+
+    const bool fetchedValid = fetch && FetchContentFile(league, copyPath);
+    league.number = ReadLeagueNumber(copyPath);
+    if (fetch && !fetchedValid) return;
+
+    const std::string seriesCache = state.env.LeagueFolder() + kSeriesCacheFileName;
+    for (CategoryId id : {CategoryId::Cars, CategoryId::Setups}) {
+        LoadContentItems(GetCategory(id), copyPath, seriesCache, state.env.installation.number, league,
+                         state.env.defaultLeague, id == CategoryId::Cars ? state.leagueCars : state.leagueSetups);
+    }
+}

@@ -1,0 +1,298 @@
+#include "launch/LaunchSequence.h"
+
+#include <algorithm>
+
+#include "app/IniFile.h"
+#include "app/MessageBox.h"
+#include "app/Settings.h"
+#include "install/RemoveFiles.h"
+#include "install/ZipExtract.h"
+#include "launch/ModFiles.h"
+#include "launch/SafeNames.h"
+#include "net/Download.h"
+#include "net/ErrorText.h"
+#include "net/StatusPopup.h"
+#include "simconfig/Profiles.h"
+
+namespace {
+
+constexpr size_t kSetupDateLength = 9;
+constexpr DWORD kUnzipRetryDelayMs = 1000;
+const char kDedicatedProgram[] = "VORA Dedicated.exe";
+const char kDefaultMaxPlayers[] = "52";
+
+bool IsNeeded(const ContentItem& item)
+{
+    return item.outOfDate || item.notInstalled;
+}
+
+int SizeInMegabytes(const ContentItem& item)
+{
+    return ParseLeadingNumber(item.FileSize);
+}
+
+bool HoldsAny(const std::vector<int>& ids, const std::vector<int>& wanted)
+{
+    return std::any_of(ids.begin(), ids.end(),
+                       [&](int id) { return std::find(wanted.begin(), wanted.end(), id) != wanted.end(); });
+}
+
+void Take(ContentItem& item, const std::string& label, std::vector<ContentItem*>& list, std::string& summary)
+{
+    list.push_back(&item);
+    summary += "\r\n" + label + "  (" + std::to_string(SizeInMegabytes(item)) + " MB)";
+}
+
+void CollectSims(const RaceEvent& event, LauncherState& state, NeededItems& needed)
+{
+    if (event.VehicleIDs.empty()) return;
+    for (auto& item : state.Catalog(CategoryId::Sims)) {
+        const auto* sim = static_cast<const VehicleItem*>(item.get());
+        if (IsNeeded(*item) && (event.ID == 0 || HoldsAny(sim->vehicleIds, event.VehicleIDs)))
+            Take(*item, item->Name, needed.sims, needed.summary);
+    }
+}
+
+void CollectTracks(const RaceEvent& event, LauncherState& state, NeededItems& needed)
+{
+    ContentList& tracks = state.Catalog(CategoryId::Tracks);
+    if (event.TrackID != 0) {
+        for (auto& item : tracks) {
+            if (IsNeeded(*item) && static_cast<const TrackItem*>(item.get())->TrackID == event.TrackID)
+                Take(*item, item->Name, needed.tracks, needed.summary);
+        }
+    }
+    // The track the race server runs, when the events file's number misses it.
+    const std::string reported = event.ServerTrack.substr(0, event.ServerTrack.find(' '));
+    for (auto& item : tracks) {
+        const bool listed = std::any_of(needed.tracks.begin(), needed.tracks.end(),
+                                        [&](const ContentItem* taken) { return taken->ID == item->ID; });
+        if (IsNeeded(*item) && !listed && item->Name.find(reported) != std::string::npos)
+            Take(*item, item->Name, needed.tracks, needed.summary);
+    }
+}
+
+void CollectCars(const RaceEvent& event, LauncherState& state, NeededItems& needed)
+{
+    if (!event.VehicleIDs.empty()) {
+        for (auto& item : state.Catalog(CategoryId::Cars)) {
+            const auto* car = static_cast<const CarItem*>(item.get());
+            const bool forEvent = event.ID == 0 || std::find(event.VehicleIDs.begin(), event.VehicleIDs.end(),
+                                                             car->VehicleID) != event.VehicleIDs.end();
+            if (IsNeeded(*item) && forEvent) Take(*item, car->Driver, needed.cars, needed.summary);
+        }
+    }
+    int count = 0;
+    int megabytes = 0;
+    for (auto& item : state.leagueCars) {
+        if (!IsNeeded(*item)) continue;
+        needed.cars.push_back(item.get());
+        ++count;
+        megabytes += SizeInMegabytes(*item);
+    }
+    if (count > 0)
+        needed.summary += "\r\n" + std::to_string(count) + " League Cars  (" + std::to_string(megabytes) + " MB)";
+}
+
+std::string SetupDatePart(const std::string& date)
+{
+    std::string part = date.substr(0, kSetupDateLength);
+    part.erase(std::remove_if(part.begin(), part.end(), [](char c) { return c == '\\' || c == '/'; }), part.end());
+    return part;
+}
+
+bool DownloadForLaunch(const LauncherState& state, const std::string& url, const std::string& path,
+                       const std::string& statusTitle)
+{
+    const LeagueRecord& league = state.env.defaultLeague;
+    return DownloadFile(url, path, league.userName, league.password, statusTitle);
+}
+
+void PlaceSetup(LauncherState& state, const RaceEvent& event, const std::string& profile)
+{
+    const std::string& sim = state.env.simFolder;
+    const std::string relative = SetupRelativePath(profile, event);
+    bool placed = false;
+    if (!relative.empty()) {
+        CreateDirectoryA((sim + "Userdata\\" + profile + "\\Settings\\" + event.Track).c_str(), nullptr);
+        placed = DownloadForLaunch(state, event.SetupPath, sim + relative, "Downloading setup\r\n");
+        if (placed)
+            SetAutoLoadSetup(sim + "Userdata\\" + profile + "\\FavoriteAndFixedSetups.gal", event.Track,
+                             event.Vehicle, relative);
+    }
+    if (placed) return;
+    ShowStatus(false);
+    ShowMessage(event.partnerLeague ? "Unable to download setup:\n\n" + event.SetupPath : "Unable to download setup.",
+                MB_OK);
+}
+
+void PlaceSetups(LauncherState& state, const RaceEvent& event)
+{
+    if (event.SetupPath.empty()) return;
+    const std::string assigned = ProfileForLeague(state.env.installation.number, event.ImageIndex);
+    for (const std::string& profile : state.profiles) {
+        if (assigned.empty() || profile == assigned) PlaceSetup(state, event, profile);
+    }
+}
+
+// False when the sequence must stop: the garage images could not be unpacked.
+bool PlaceGarageImages(LauncherState& state, const RaceEvent& event, const LaunchHooks& hooks)
+{
+    const std::string& sim = state.env.simFolder;
+    if (event.UIChange.empty()) {
+        DeleteMatchingFiles(sim + "UIData\\BK_GARAGE1.bmp");
+        DeleteMatchingFiles(sim + "UIData\\BK_GARAGE2.bmp");
+        return true;
+    }
+    const std::string zip = state.env.dataFolder + "uiChange.zip";
+    if (!DownloadForLaunch(state, event.UIChange, zip, "Downloading UI Configuration\r\n")) return true;
+    ExtractOutcome outcome = ExtractArchiveChecked(zip, sim);
+    // An archive refused for an unsafe entry name would be refused again.
+    if (outcome == ExtractOutcome::Failed) {
+        Sleep(kUnzipRetryDelayMs);
+        ShowStatus(true, "Retrying unzip of " + zip + "...");
+        outcome = ExtractArchiveChecked(zip, sim);
+    }
+    if (outcome == ExtractOutcome::Extracted) {
+        ShowStatus(false);
+        return true;
+    }
+    if (hooks.showMainWindow) hooks.showMainWindow(SW_SHOWNORMAL);
+    ShowStatus(false);
+    ShowMessage("An error occurred while unzipping " + zip, MB_OK);
+    return false;
+}
+
+void PlaceDashboardImage(LauncherState& state, const RaceEvent& event)
+{
+    const std::string image = state.env.simFolder + "GameData\\Vehicles\\race_notes.dds";
+    if (event.VehicleChange.empty())
+        DeleteMatchingFiles(image);
+    else
+        DownloadForLaunch(state, event.VehicleChange, image, "Downloading Dashboard Image\r\n");
+}
+
+std::string DedicatedMaxPlayers(const std::string& simFolder, const std::string& profile)
+{
+    if (!IsUsableProfileName(profile)) return kDefaultMaxPlayers;
+    return ReadIniText(MultiplayerFilePath(simFolder, profile), "Multiplayer Server Options", "Max MP Players",
+                       kDefaultMaxPlayers);
+}
+
+void StartSim(LauncherState& state, const RaceEvent& event, const LaunchHooks& hooks)
+{
+    const std::string commandLine = LaunchCommandLine(state.env, event);
+    StartedProgram started = hooks.start(commandLine, state.env.simFolder);
+    if (!started.process) {
+        ShowStatus(false);
+        ShowMessage("Unable to launch sim (" + commandLine + ").  " + ErrorLine(started.error), MB_ICONERROR);
+        return;
+    }
+    if (hooks.showMainWindow) hooks.showMainWindow(SW_MINIMIZE);
+    if (!state.env.dedicated) return;
+    WaitForSingleObject(started.process.get(), INFINITE);
+    state.profiles = EnumerateProfiles(state.env.simFolder);
+    if (hooks.showMainWindow) hooks.showMainWindow(SW_SHOWNORMAL);
+}
+
+}  // namespace
+
+NeededItems CollectNeededItems(const RaceEvent& event, LauncherState& state)
+{
+    NeededItems needed;
+    CollectSims(event, state, needed);
+    CollectTracks(event, state, needed);
+    CollectCars(event, state, needed);
+    return needed;
+}
+
+std::string ProfileForLeague(int installation, int leagueNumber)
+{
+    const std::string prefix = "Profile" + std::to_string(installation);
+    std::string profile = ReadSettingText(prefix + "League" + std::to_string(leagueNumber), "", "Options");
+    if (profile.empty()) profile = ReadSettingText(prefix, "", "Options");
+    return profile;
+}
+
+std::string SetupRelativePath(const std::string& profile, const RaceEvent& event)
+{
+    const std::string fileName = event.League + " " + SetupDatePart(event.Date) + ".svm";
+    if (!IsUsableProfileName(profile) || !IsPlainFileName(event.Track) || !IsPlainFileName(fileName)) return "";
+    return "Userdata\\" + profile + "\\Settings\\" + event.Track + "\\" + fileName;
+}
+
+std::string LaunchCommandLine(const LauncherEnvironment& env, const RaceEvent& event)
+{
+    const std::string profile = ProfileForLeague(env.installation.number, event.ImageIndex);
+    if (env.dedicated) {
+        std::string line = "\"" + env.simFolder + "\\" + kDedicatedProgram + "\"";
+        if (!profile.empty()) line += " +maxplayers " + DedicatedMaxPlayers(env.simFolder, profile);
+        return line;
+    }
+    std::string pieces;
+    if (!event.Server.empty()) pieces += "+connect " + event.Server;
+    if (!event.ServerPassword.empty()) pieces += " +password " + event.ServerPassword;
+    if (ReadSettingNumber("Fullproc", 1, "Options") != 0) pieces += " +fullproc";
+    if (ReadSettingNumber("HighPrio", 1, "Options") != 0) pieces += " +highprio";
+    if (!profile.empty()) {
+        const bool exists = IsUsableProfileName(profile) &&
+                            GetFileAttributesA(ProfileFilePath(env.simFolder, profile).c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (exists) {
+            pieces += " +profile \"" + profile + "\"";
+        } else {
+            ShowMessage("WARNING: The specified profile (" + profile +
+                            ") does not exist. Allowing sim to select profile.",
+                        MB_OK);
+        }
+    }
+    return "\"" + env.simFolder + "\\" + env.installation.programName + "\" " + pieces;
+}
+
+StartedProgram StartProgram(const std::string& commandLine, const std::string& folder)
+{
+    SetCurrentDirectoryA(folder.c_str());
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION info = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    StartedProgram started;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
+                        folder.c_str(), &startup, &info)) {
+        started.error = GetLastError();
+        return started;
+    }
+    CloseHandle(info.hThread);
+    started.process.reset(info.hProcess);
+    return started;
+}
+
+void PrepareAndLaunch(LauncherState& state, bool ask, bool start, const LaunchHooks& hooks)
+{
+    NeededItems needed = CollectNeededItems(*hooks.selectedEvent(), state);
+    if (!needed.summary.empty()) {
+        int answer = IDYES;
+        if (ask)
+            answer = ShowMessage("The following items need to be downloaded for this race.\r\n\r\nDownload now?\r\n" +
+                                     needed.summary,
+                                 MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL) return;
+        if (answer == IDYES) {
+            hooks.install(needed.sims, "Sim");
+            hooks.install(needed.tracks, "Track");
+            hooks.install(needed.cars, "Car");
+            // The refresh frees the items the lists point to.
+            needed = NeededItems();
+            hooks.refreshWithoutFetch();
+        }
+    }
+    PlaceSetups(state, *hooks.selectedEvent());
+    const RaceEvent& event = *hooks.selectedEvent();
+    SetModFileValue(state.env.simFolder, event.Vehicle, "CountCautionLaps", event.CountCautionLaps == "0" ? "0" : "1");
+    if (!PlaceGarageImages(state, *hooks.selectedEvent(), hooks)) return;
+    PlaceDashboardImage(state, *hooks.selectedEvent());
+    if (!start) return;
+    StartSim(state, *hooks.selectedEvent(), hooks);
+}

@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "resources/resource.h"
-
 namespace {
 
 const std::vector<ListColumn> kItemColumns = {
@@ -18,26 +16,19 @@ const std::vector<SortKind> kItemSorts = {SortKind::Text, SortKind::Date, SortKi
 const std::vector<DownloadListSpec>& DownloadLists()
 {
     static const std::vector<DownloadListSpec> lists = {
-        {0, IDC_SIMS_LIST, IDC_DOWNLOAD_SIMS, CategoryId::Sims, "Sort Mods", 1, kItemColumns, kItemSorts},
-        {1, IDC_TRACKS_LIST, IDC_DOWNLOAD_TRACKS, CategoryId::Tracks, "Sort Tracks", 1, kItemColumns, kItemSorts},
-        {2, IDC_CARS_LIST, IDC_DOWNLOAD_CARS, CategoryId::Cars, "Sort Cars", 3,
+        {0, CategoryId::Sims, "Sort Mods", 1, kItemColumns, kItemSorts},
+        {1, CategoryId::Tracks, "Sort Tracks", 1, kItemColumns, kItemSorts},
+        {2, CategoryId::Cars, "Sort Cars", 3,
          {{"#", 80, ColumnAlign::Center}, {"Driver", 300, ColumnAlign::Left}, {"Date", 120, ColumnAlign::Center},
           {"Size (MB)", 100, ColumnAlign::Center}, {"Skin", 400, ColumnAlign::Left}},
          {SortKind::Number, SortKind::Text, SortKind::Date, SortKind::Size, SortKind::Text}},
-        {3, IDC_MODS_LIST, IDC_DOWNLOAD_MODS, CategoryId::Mods, "Sort Mods", 1, kItemColumns, kItemSorts},
-        {4, IDC_SETUPS_LIST, IDC_DOWNLOAD_SETUPS, CategoryId::Setups, "Sort Setups", 2,
+        {3, CategoryId::Mods, "Sort Mods", 1, kItemColumns, kItemSorts},
+        {4, CategoryId::Setups, "Sort Setups", 2,
          {{"Track", 300, ColumnAlign::Left}, {"Date", 120, ColumnAlign::Center}, {"Author", 100, ColumnAlign::Left},
           {"Notes", 480, ColumnAlign::Left}},
          {SortKind::Text, SortKind::Date, SortKind::Text, SortKind::Text}},
     };
     return lists;
-}
-
-const DownloadListSpec* FindDownloadList(int listId)
-{
-    for (const DownloadListSpec& list : DownloadLists())
-        if (list.listId == listId) return &list;
-    return nullptr;
 }
 
 const std::vector<ListColumn>& EventListColumns()

@@ -21,8 +21,6 @@ enum class SortKind { Text, Date, Size, Number };
 
 struct DownloadListSpec {
     int tab;                   // index in the tab control
-    int listId;                // list view control
-    int buttonId;              // its Download button
     CategoryId category;
     const char* sortSetting;   // stored sort choice
     int defaultSort;
@@ -33,7 +31,6 @@ struct DownloadListSpec {
 inline constexpr int kDownloadListCount = 5;
 // In tab order: Sim, Tracks, Cars, Add-ons && Tools, Setups.
 const std::vector<DownloadListSpec>& DownloadLists();
-const DownloadListSpec* FindDownloadList(int listId);
 
 // Columns of the event list.
 const std::vector<ListColumn>& EventListColumns();

@@ -1,6 +1,6 @@
 #include "net/StatusPopup.h"
 
-#include "resources/resource.h"
+#include "net/StatusPopupIds.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,11 +1,11 @@
 // Resource ids of the launcher. The numbers are fixed: settings, tests and
 // the templates rely on them.
 #pragma once
+#include "../net/StatusPopupIds.h"
 
 // Dialogs
 #define IDD_ABOUTBOX             100
 #define IDD_LAUNCHER_DIALOG      102
-#define IDD_STATUS_POPUP         110
 #define IDD_OPTIONS              127
 #define IDD_SERVER_OPTIONS       133
 
@@ -23,7 +23,6 @@
 
 // Bitmaps
 #define IDB_BACKGROUND           141
-#define IDB_STATUS_BACKGROUND    147
 #define IDB_TABS                 154
 #define IDB_DEFAULT_BANNER       161
 
@@ -48,7 +47,6 @@
 #define IDC_WEBSITE              1021
 #define IDC_SIM_FOLDER           1023
 #define IDC_HIDDEN_STATIC        1024
-#define IDC_STATUS_TEXT          1032
 #define IDC_DOWNLOAD_TABS        1034
 #define IDC_SELECT_ALL           1036
 #define IDC_STATUS_ANCHOR        1040

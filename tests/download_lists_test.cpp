@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "catalog/DownloadLists.h"
-#include "resources/resource.h"
 
 namespace {
 
@@ -63,7 +62,7 @@ constexpr int kDescending = 0x10000;
 
 TEST(DownloadListSortTest, EachColumnOrdersWithinTheStatusGroups)
 {
-    const DownloadListSpec& tracks = *FindDownloadList(IDC_TRACKS_LIST);
+    const DownloadListSpec& tracks = DownloadLists()[1];  // by tab
     const ContentList items = MakeTracks();
     const struct {
         int sortValue;
@@ -86,7 +85,7 @@ TEST(DownloadListSortTest, EachColumnOrdersWithinTheStatusGroups)
 
 TEST(DownloadListSortTest, CarNumbersCompareAsNumbers)
 {
-    const DownloadListSpec& cars = *FindDownloadList(IDC_CARS_LIST);
+    const DownloadListSpec& cars = DownloadLists()[2];
     const struct {
         const char* number;
         Status status;

@@ -98,10 +98,29 @@ bool EnterDownloads(int listId)
            listId == IDC_SETUPS_LIST;
 }
 
+// The list view and Download button of each download list, by tab.
+struct DownloadListControls {
+    int listId;
+    int buttonId;
+};
+constexpr DownloadListControls kDownloadListControls[kDownloadListCount] = {
+    {IDC_SIMS_LIST, IDC_DOWNLOAD_SIMS}, {IDC_TRACKS_LIST, IDC_DOWNLOAD_TRACKS}, {IDC_CARS_LIST, IDC_DOWNLOAD_CARS},
+    {IDC_MODS_LIST, IDC_DOWNLOAD_MODS}, {IDC_SETUPS_LIST, IDC_DOWNLOAD_SETUPS}};
+
+int ListControl(const DownloadListSpec& list) { return kDownloadListControls[list.tab].listId; }
+int ButtonControl(const DownloadListSpec& list) { return kDownloadListControls[list.tab].buttonId; }
+
+const DownloadListSpec* FindDownloadList(int listId)
+{
+    for (const DownloadListSpec& list : DownloadLists())
+        if (ListControl(list) == listId) return &list;
+    return nullptr;
+}
+
 const DownloadListSpec* ListOfButton(int buttonId)
 {
     for (const DownloadListSpec& list : DownloadLists())
-        if (list.buttonId == buttonId) return &list;
+        if (ButtonControl(list) == buttonId) return &list;
     return nullptr;
 }
 
@@ -230,7 +249,7 @@ void CLauncherDlg::SetUpEventList()
         events, LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE);
     SendMessageA(events, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
     for (const DownloadListSpec& list : DownloadLists())
-        ListView_SetExtendedListViewStyle(List(list.listId), LVS_EX_FULLROWSELECT);
+        ListView_SetExtendedListViewStyle(List(ListControl(list)), LVS_EX_FULLROWSELECT);
 
     LoadBanners();
 }
@@ -257,7 +276,7 @@ void CLauncherDlg::LoadBanners()
 void CLauncherDlg::SetUpColumns()
 {
     InsertColumns(List(IDC_EVENT_LIST), EventListColumns());
-    for (const DownloadListSpec& list : DownloadLists()) InsertColumns(List(list.listId), list.columns);
+    for (const DownloadListSpec& list : DownloadLists()) InsertColumns(List(ListControl(list)), list.columns);
 }
 
 void CLauncherDlg::DressButtons()
@@ -368,7 +387,7 @@ void CLauncherDlg::RunRefresh(bool fetch)
     hooks_.selectedEventId = [selectedId] { return selectedId; };
     // The records the rows point to are about to go: no row may outlive them.
     ListView_DeleteAllItems(List(IDC_EVENT_LIST));
-    for (const DownloadListSpec& list : DownloadLists()) ListView_DeleteAllItems(List(list.listId));
+    for (const DownloadListSpec& list : DownloadLists()) ListView_DeleteAllItems(List(ListControl(list)));
 
     SendMessageA(List(IDC_EVENT_LIST), WM_SETREDRAW, FALSE, 0);
     const int bannerVersion = ReadSettingNumber("SeriesImageVersion", 22);
@@ -407,7 +426,7 @@ void CLauncherDlg::FillDownloadLists()
 
 void CLauncherDlg::FillDownloadList(const DownloadListSpec& list)
 {
-    HWND view = List(list.listId);
+    HWND view = List(ListControl(list));
     const std::vector<LPARAM> selected = SelectedItemData(view);
     ListView_DeleteAllItems(view);
 
@@ -512,8 +531,8 @@ void CLauncherDlg::OnTabChanged()
     const bool areaShown = !state_.env.downloadsHidden;
     for (const DownloadListSpec& list : DownloadLists()) {
         const int show = list.tab == tab && areaShown ? SW_SHOW : SW_HIDE;
-        ShowWindow(List(list.listId), show);
-        ShowWindow(Item(list.buttonId), show);
+        ShowWindow(List(ListControl(list)), show);
+        ShowWindow(Item(ButtonControl(list)), show);
     }
     CheckDlgButton(hwnd(), IDC_SELECT_ALL, BST_UNCHECKED);
     ApplySelectAll();
@@ -524,8 +543,8 @@ void CLauncherDlg::ApplySelectAll()
     const DownloadListSpec& list = DownloadLists()[CurrentTab()];
     const bool all = IsDlgButtonChecked(hwnd(), IDC_SELECT_ALL) == BST_CHECKED;
     // The list takes the keyboard focus, so that Enter then acts on it.
-    SetFocus(List(list.listId));
-    ListView_SetItemState(List(list.listId), -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    SetFocus(List(ListControl(list)));
+    ListView_SetItemState(List(ListControl(list)), -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
 }
 
 void CLauncherDlg::OnSelectAllKey(bool select)
@@ -537,7 +556,7 @@ void CLauncherDlg::OnSelectAllKey(bool select)
 std::vector<ContentItem*> CLauncherDlg::SelectedItems(const DownloadListSpec& list) const
 {
     std::vector<ContentItem*> items;
-    for (LPARAM data : SelectedItemData(List(list.listId))) items.push_back(reinterpret_cast<ContentItem*>(data));
+    for (LPARAM data : SelectedItemData(List(ListControl(list)))) items.push_back(reinterpret_cast<ContentItem*>(data));
     return items;
 }
 
@@ -601,7 +620,7 @@ void CLauncherDlg::CopyShortcut(const DownloadListSpec& list)
 void CLauncherDlg::OnListRightClick(const DownloadListSpec& list, int row)
 {
     if (row < 0) return;
-    HWND view = List(list.listId);
+    HWND view = List(ListControl(list));
     ListView_SetItemState(view, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     const auto* item = reinterpret_cast<const ContentItem*>(ItemData(view, row));
 
@@ -674,8 +693,8 @@ void CLauncherDlg::OnDownloadsToggle()
         if (first >= 0) ListView_EnsureVisible(events, first, FALSE);
     } else {
         for (const DownloadListSpec& list : DownloadLists()) {
-            ShowWindow(List(list.listId), SW_HIDE);
-            ShowWindow(Item(list.buttonId), SW_HIDE);
+            ShowWindow(List(ListControl(list)), SW_HIDE);
+            ShowWindow(Item(ButtonControl(list)), SW_HIDE);
         }
     }
 }

@@ -12,10 +12,8 @@ namespace {
 const char kGraphicOptions[] = "Graphic Options";
 const char kMultiplayerOptions[] = "Multiplayer General Options";
 
-enum class SimFile { Profile, Multiplayer };
-
 struct RecommendedValue {
-    SimFile file;
+    ProfileFile file;
     const char* section;
     const char* key;
     const char* value;
@@ -24,32 +22,32 @@ struct RecommendedValue {
 
 // Written in this order by the reset.
 const RecommendedValue kRecommendedValues[] = {
-    {SimFile::Multiplayer, kMultiplayerOptions, "Auto Join Chat Server", "0", "1"},
-    {SimFile::Profile, "DRIVING AIDS", "Data Acquisition Rate", "0", "8"},
-    {SimFile::Profile, "DRIVING AIDS", "Data Acquisition In Race", "0", "1"},
-    {SimFile::Profile, "DRIVING AIDS", "Data Acquisition EXE", "", "DataAnalysis.exe"},
-    {SimFile::Profile, "Race Conditions", "QUICK ParcFerme", "0", "3"},
-    {SimFile::Profile, "Sound Options", "Maximum Effects", "24", "16"},
-    {SimFile::Profile, "Sound Options", "Music", "0", "1"},
-    {SimFile::Profile, "Sound Options", "Engine Volume", "1.00000", "0.7"},
-    {SimFile::Profile, "Sound Options", "Player Volume Ratio", "1.50000", "1"},
-    {SimFile::Profile, "Sound Options", "Other Volume Ratio", "0.70000", "1"},
-    {SimFile::Profile, kGraphicOptions, "Texture Detail", "3", "1"},
-    {SimFile::Profile, kGraphicOptions, "Cockpit Vibration Mult1", "0.00000", "1.0"},
-    {SimFile::Profile, kGraphicOptions, "Cockpit Vibration Mult2", "0.00000", "1.0"},
-    {SimFile::Profile, kGraphicOptions, "HUD MFD", "2", "1"},
-    {SimFile::Profile, kGraphicOptions, "LCD Display Modes", "29", "21"},
-    {SimFile::Profile, kGraphicOptions, "Player Detail", "1", "1"},
-    {SimFile::Profile, kGraphicOptions, "Player Texture Override", "3", "-1"},
-    {SimFile::Profile, kGraphicOptions, "Opponent Detail", "1", "0"},
-    {SimFile::Profile, kGraphicOptions, "Opponent Texture Override", "3", "-1"},
-    {SimFile::Profile, kGraphicOptions, "Load Opponent Cockpits", "0", "1"},
-    {SimFile::Profile, kGraphicOptions, "Shadows", "2", "3"},
-    {SimFile::Profile, kGraphicOptions, "Special FX", "2", "3"},
-    {SimFile::Profile, kGraphicOptions, "Track Detail", "2", "1"},
-    {SimFile::Profile, kGraphicOptions, "Rearview_Front_Clip", "0.75000", "0"},
-    {SimFile::Profile, kGraphicOptions, "Rearview_Back_Clip", "1000.0000", "0"},
-    {SimFile::Profile, "Game Options", "Spotter Detail", "4", "3"},
+    {ProfileFile::Multiplayer, kMultiplayerOptions, "Auto Join Chat Server", "0", "1"},
+    {ProfileFile::Player, "DRIVING AIDS", "Data Acquisition Rate", "0", "8"},
+    {ProfileFile::Player, "DRIVING AIDS", "Data Acquisition In Race", "0", "1"},
+    {ProfileFile::Player, "DRIVING AIDS", "Data Acquisition EXE", "", "DataAnalysis.exe"},
+    {ProfileFile::Player, "Race Conditions", "QUICK ParcFerme", "0", "3"},
+    {ProfileFile::Player, "Sound Options", "Maximum Effects", "24", "16"},
+    {ProfileFile::Player, "Sound Options", "Music", "0", "1"},
+    {ProfileFile::Player, "Sound Options", "Engine Volume", "1.00000", "0.7"},
+    {ProfileFile::Player, "Sound Options", "Player Volume Ratio", "1.50000", "1"},
+    {ProfileFile::Player, "Sound Options", "Other Volume Ratio", "0.70000", "1"},
+    {ProfileFile::Player, kGraphicOptions, "Texture Detail", "3", "1"},
+    {ProfileFile::Player, kGraphicOptions, "Cockpit Vibration Mult1", "0.00000", "1.0"},
+    {ProfileFile::Player, kGraphicOptions, "Cockpit Vibration Mult2", "0.00000", "1.0"},
+    {ProfileFile::Player, kGraphicOptions, "HUD MFD", "2", "1"},
+    {ProfileFile::Player, kGraphicOptions, "LCD Display Modes", "29", "21"},
+    {ProfileFile::Player, kGraphicOptions, "Player Detail", "1", "1"},
+    {ProfileFile::Player, kGraphicOptions, "Player Texture Override", "3", "-1"},
+    {ProfileFile::Player, kGraphicOptions, "Opponent Detail", "1", "0"},
+    {ProfileFile::Player, kGraphicOptions, "Opponent Texture Override", "3", "-1"},
+    {ProfileFile::Player, kGraphicOptions, "Load Opponent Cockpits", "0", "1"},
+    {ProfileFile::Player, kGraphicOptions, "Shadows", "2", "3"},
+    {ProfileFile::Player, kGraphicOptions, "Special FX", "2", "3"},
+    {ProfileFile::Player, kGraphicOptions, "Track Detail", "2", "1"},
+    {ProfileFile::Player, kGraphicOptions, "Rearview_Front_Clip", "0.75000", "0"},
+    {ProfileFile::Player, kGraphicOptions, "Rearview_Back_Clip", "1000.0000", "0"},
+    {ProfileFile::Player, "Game Options", "Spotter Detail", "4", "3"},
 };
 
 bool EqualsIgnoringCase(const std::string& a, const std::string& b)
@@ -100,6 +98,11 @@ std::string MultiplayerFilePath(const std::string& simFolder, const std::string&
     return simFolder + "Userdata\\" + profile + "\\Multiplayer.ini";
 }
 
+std::string ProfileFilePath(const std::string& simFolder, const std::string& profile, ProfileFile file)
+{
+    return file == ProfileFile::Player ? ProfileFilePath(simFolder, profile) : MultiplayerFilePath(simFolder, profile);
+}
+
 std::string VideoConfigPath(const std::string& simFolder)
 {
     return simFolder + "VORAConfig.ini";
@@ -140,12 +143,9 @@ bool ResetProfileToRecommended(const std::string& simFolder, const std::string& 
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
         return false;
 
-    std::string profileFile = ProfileFilePath(simFolder, profile);
-    std::string multiplayerFile = MultiplayerFilePath(simFolder, profile);
-    for (const RecommendedValue& row : kRecommendedValues) {
-        WriteMarkedValue(row.file == SimFile::Profile ? profileFile : multiplayerFile, row.section,
-                         row.key, row.value, row.simDefault);
-    }
+    for (const RecommendedValue& row : kRecommendedValues)
+        WriteMarkedValue(ProfileFilePath(simFolder, profile, row.file), row.section, row.key, row.value,
+                         row.simDefault);
     WriteVideoConfiguration(simFolder);
     return true;
 }

@@ -8,6 +8,9 @@
 
 std::string ProfileFilePath(const std::string& simFolder, const std::string& profile);
 std::string MultiplayerFilePath(const std::string& simFolder, const std::string& profile);
+// The two settings files every profile has, the dedicated server's included.
+enum class ProfileFile { Player, Multiplayer };
+std::string ProfileFilePath(const std::string& simFolder, const std::string& profile, ProfileFile file);
 std::string VideoConfigPath(const std::string& simFolder);
 
 // A name the settings operations accept: not empty, and one plain folder

@@ -28,10 +28,8 @@ const char* const kDelayTexts[kDelayChoiceCount] = {"None",       "1 minute",   
 // The mod files whose rule the dialog shows, in the order they are asked.
 const char* const kCautionLapMods[] = {"CUP", "TRUCK", "VORA", "NW"};
 
-enum class ServerFile { Profile, Multiplayer };
-
 struct SwitchKey {
-    ServerFile file;
+    ProfileFile file;
     const char* section;
     const char* key;
     const char* readDefault;
@@ -42,17 +40,17 @@ SwitchKey KeyOf(ServerSwitch setting)
 {
     switch (setting) {
     case ServerSwitch::MustBeStopped:
-        return {ServerFile::Multiplayer, kServerOptions, "Must Be Stopped", "0", "0"};
+        return {ProfileFile::Multiplayer, kServerOptions, "Must Be Stopped", "0", "0"};
     case ServerSwitch::AllowSpectators:
-        return {ServerFile::Multiplayer, kServerOptions, "Allow Spectators", "1", "1"};
+        return {ProfileFile::Multiplayer, kServerOptions, "Allow Spectators", "1", "1"};
     case ServerSwitch::AllowSpectatorChat:
-        return {ServerFile::Multiplayer, kServerOptions, "Allow Spectator Chat", "1", "1"};
+        return {ProfileFile::Multiplayer, kServerOptions, "Allow Spectator Chat", "1", "1"};
     case ServerSwitch::PrivateQualifying:
-        return {ServerFile::Profile, kRaceConditions, "MULTI PrivateQualifying", "1", "1"};
+        return {ProfileFile::Player, kRaceConditions, "MULTI PrivateQualifying", "1", "1"};
     case ServerSwitch::Impound:
     default:
         // The sim's own default for impound is on although a missing key reads as off.
-        return {ServerFile::Profile, kRaceConditions, "MULTI ParcFerme", "0", "1"};
+        return {ProfileFile::Player, kRaceConditions, "MULTI ParcFerme", "0", "1"};
     }
 }
 
@@ -65,10 +63,9 @@ void MakeServerProfileFolder(const std::string& simFolder)
     CreateDirectoryA((userData + "\\" + kServerProfileName).c_str(), nullptr);
 }
 
-std::string ServerFilePath(const std::string& simFolder, ServerFile file)
+std::string ServerFilePath(const std::string& simFolder, ProfileFile file)
 {
-    return file == ServerFile::Profile ? ProfileFilePath(simFolder, kServerProfileName)
-                                       : MultiplayerFilePath(simFolder, kServerProfileName);
+    return ProfileFilePath(simFolder, kServerProfileName, file);
 }
 
 bool ReadSwitch(const std::string& simFolder, ServerSwitch setting)
@@ -96,10 +93,10 @@ std::string Trimmed(const std::string& text)
 ServerOptions ReadServerOptions(const std::string& simFolder)
 {
     ServerOptions options;
-    const std::string multiplayer = ServerFilePath(simFolder, ServerFile::Multiplayer);
+    const std::string multiplayer = ServerFilePath(simFolder, ProfileFile::Multiplayer);
     options.port = ReadSimNumber(multiplayer, kGeneralOptions, "Query Port Start", "0");
     options.practiceStart = PracticeStartChoice(ReadSimNumber(
-        ServerFilePath(simFolder, ServerFile::Profile), kRaceConditions, "Practice1StartingTime", "750"));
+        ServerFilePath(simFolder, ProfileFile::Player), kRaceConditions, "Practice1StartingTime", "750"));
     options.delayAfterRace = DelayChoice(ReadSimValue(multiplayer, kServerOptions, "Delay After Race", "0"));
     options.mustBeStopped = ReadSwitch(simFolder, ServerSwitch::MustBeStopped);
     options.allowSpectators = ReadSwitch(simFolder, ServerSwitch::AllowSpectators);
@@ -122,7 +119,7 @@ void WritePracticeStart(const std::string& simFolder, int choice)
 {
     if (choice < 0 || choice >= kPracticeStartCount) return;
     MakeServerProfileFolder(simFolder);
-    WriteMarkedValue(ServerFilePath(simFolder, ServerFile::Profile), kRaceConditions, "Practice1StartingTime",
+    WriteMarkedValue(ServerFilePath(simFolder, ProfileFile::Player), kRaceConditions, "Practice1StartingTime",
                      std::to_string(PracticeStartMinutes(choice)), "750");
 }
 
@@ -131,14 +128,14 @@ void WriteDelayAfterRace(const std::string& simFolder, int choice)
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.5f", static_cast<double>(DelaySeconds(choice)));
     MakeServerProfileFolder(simFolder);
-    WriteMarkedValue(ServerFilePath(simFolder, ServerFile::Multiplayer), kServerOptions, "Delay After Race",
+    WriteMarkedValue(ServerFilePath(simFolder, ProfileFile::Multiplayer), kServerOptions, "Delay After Race",
                      seconds, "900.00000");
 }
 
 void WriteServerPort(const std::string& simFolder, int port)
 {
     MakeServerProfileFolder(simFolder);
-    const std::string file = ServerFilePath(simFolder, ServerFile::Multiplayer);
+    const std::string file = ServerFilePath(simFolder, ProfileFile::Multiplayer);
     WriteIniText(file, kGeneralOptions, "Query Port Start", "\"" + std::to_string(port) + "\"" + kPortComment);
     WriteIniText(file, kGeneralOptions, "Port Start",
                  "\"" + std::to_string(port + kGamePortOffset) + "\"" + kPortComment);

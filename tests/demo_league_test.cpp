@@ -21,12 +21,7 @@ protected:
     {
         if (!std::getenv("ZANT_DEMO_LEAGUE")) GTEST_SKIP() << "needs the demo league (tests/demo_e2e.sh)";
         LauncherTest::SetUp();
-        simFolder_ = TempDir() + "Sim\\";
-        for (const char* profile : {"Alex Demo", "Sam Sample"}) {
-            MakeFolders(simFolder_ + "UserData\\" + profile + "\\");
-            WriteTextFile(simFolder_ + "UserData\\" + profile + "\\" + profile + ".PLR", "[DRIVER]\r\n");
-        }
-        MakeFolders(TempDir() + "Documents");
+        simFolder_ = MakeSimFolder({"Alex Demo", "Sam Sample"});
         dialog_ = std::make_unique<CLauncherDlg>(simFolder_ + "ZANTLauncher.exe", TempDir() + "Documents");
         ASSERT_TRUE(dialog_->Create());
     }
@@ -89,8 +84,6 @@ TEST_F(DemoLeagueTest, LaunchPlacesTheSetupAndStartsTheSim)
     ASSERT_TRUE(CopyFileA(ZANT_STANDIN_EXE, (simFolder_ + "VORA.exe").c_str(), FALSE));
     MakeFolders(simFolder_ + "rfm");
     WriteTextFile(simFolder_ + "rfm\\CUP.rfm", "CountCautionLaps = 1\r\n");
-    for (const char* profile : {"Alex Demo", "Sam Sample"})
-        MakeFolders(simFolder_ + "UserData\\" + profile + "\\Settings");
     MakeFolders(simFolder_ + "GameData\\Vehicles");
     for (const char* profile : {"Alex Demo", "Sam Sample"})
         EXPECT_NE(ReadTextFile(simFolder_ + "UserData\\" + profile + "\\bookmarks.xml").find("<port>54297</port>"),

@@ -92,10 +92,7 @@ protected:
     void SetUp() override
     {
         LauncherTest::SetUp();
-        sim_ = TempDir() + "Sim\\";
-        MakeFolders(sim_ + "UserData\\Alex\\Settings");
-        WriteTextFile(sim_ + "UserData\\Alex\\Alex.PLR", "[DRIVER]\r\n");
-        MakeFolders(TempDir() + "Documents");
+        sim_ = MakeSimFolder();
         ASSERT_TRUE(http_.Start(80));
         http_.Serve("/schedule/launcher.php?server=N",
                     "[Application]\r\nVersion=1.8.3.0\r\n[Schedule]\r\nEvents=1\r\n"

@@ -32,10 +32,7 @@ protected:
     void SetUp() override
     {
         LauncherTest::SetUp();
-        simFolder_ = TempDir() + "Sim\\";
-        MakeFolders(simFolder_ + "UserData\\Alex\\");
-        WriteTextFile(simFolder_ + "UserData\\Alex\\Alex.PLR", "[DRIVER]\r\n");
-        MakeFolders(TempDir() + "Documents");
+        simFolder_ = MakeSimFolder();
         ASSERT_TRUE(http_.Start(80));
         http_.Serve("/schedule/launcher.php?server=N", kEvents);
         ASSERT_TRUE(WriteTestZip(TempDir() + "bristol.zip", {{"bristol/bristol.gdb", "bristol"}}));

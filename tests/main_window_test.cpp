@@ -112,10 +112,7 @@ protected:
     void SetUp() override
     {
         LauncherTest::SetUp();
-        simFolder_ = TempDir() + "Sim\\";
-        MakeFolders(simFolder_ + "UserData\\Alex\\");
-        WriteTextFile(simFolder_ + "UserData\\Alex\\Alex.PLR", "[DRIVER]\r\n");
-        MakeFolders(TempDir() + "Documents");
+        simFolder_ = MakeSimFolder();
         ASSERT_TRUE(http_.Start(80));
         ASSERT_TRUE(raceServer_.Start());
         raceServer_.ReplyWith(

@@ -57,6 +57,19 @@ void LauncherTest::TearDown()
     DeleteSettingsKey();
 }
 
+std::string LauncherTest::MakeSimFolder(std::initializer_list<const char*> profiles) const
+{
+    const std::string sim = tempDir_ + "Sim\\";
+    MakeFolders(sim);
+    for (const std::string profile : profiles) {
+        const std::string folder = sim + "UserData\\" + profile + "\\";
+        MakeFolders(folder + "Settings\\");
+        WriteTextFile(folder + profile + ".PLR", "[DRIVER]\r\n");
+    }
+    MakeFolders(DocumentsFolder());
+    return sim;
+}
+
 void LauncherTest::ExpectMessage(const std::string& textPart, int answer)
 {
     expected_.push_back({textPart, answer});

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,11 @@ protected:
 
     // A fresh folder for this test, ending in a backslash.
     const std::string& TempDir() const { return tempDir_; }
+    // A sim folder "Sim\\" in the test folder with these player profiles
+    // (each with its .PLR and settings folder) beside a "Documents" folder.
+    // Returns the sim folder, ending in a backslash.
+    std::string MakeSimFolder(std::initializer_list<const char*> profiles = {"Alex"}) const;
+    std::string DocumentsFolder() const { return tempDir_ + "Documents"; }
 
 private:
     struct Expectation {

@@ -7,6 +7,7 @@
 
 #include "resources/resource.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/TestPixels.h"
 #include "ui/FlatButton.h"
 
 namespace {
@@ -47,28 +48,12 @@ public:
         GetClientRect(window, &client);
         width_ = client.right;
         height_ = client.bottom;
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        HBRUSH fill = CreateSolidBrush(prefill);
-        FillRect(dc, &client, fill);
-        DeleteObject(fill);
-        SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-        GdiFlush();
-        const auto* pixels = static_cast<const DWORD*>(bits);
-        for (int i = 0; i < width_ * height_; ++i)
-            pixels_.push_back(SwapRedBlue(pixels[i]));
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        DeleteObject(bitmap);
+        pixels_ = PaintedPixels(width_, height_, [&](HDC dc) {
+            HBRUSH fill = CreateSolidBrush(prefill);
+            FillRect(dc, &client, fill);
+            DeleteObject(fill);
+            SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        });
     }
 
     int Width() const { return width_; }
@@ -103,10 +88,6 @@ public:
     }
 
 private:
-    static COLORREF SwapRedBlue(DWORD pixel)
-    {
-        return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
-    }
     int width_ = 0;
     int height_ = 0;
     std::vector<COLORREF> pixels_;

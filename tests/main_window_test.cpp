@@ -11,6 +11,7 @@
 #include "app/Settings.h"
 #include "resources/resource.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/TestPixels.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestUdpResponder.h"
 #include "ui/LauncherDlg.h"
@@ -66,27 +67,10 @@ std::vector<COLORREF> ScreenPixels(HWND window, const RECT& area)
 {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
     HDC screen = GetDC(window);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    std::vector<COLORREF> pixels;
-    const auto* raw = static_cast<const DWORD*>(bits);
-    for (int i = 0; i < width * height; ++i)
-        pixels.push_back(RGB((raw[i] >> 16) & 0xFF, (raw[i] >> 8) & 0xFF, raw[i] & 0xFF));
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    std::vector<COLORREF> pixels = PaintedPixels(width, height, [&](HDC dc) {
+        BitBlt(dc, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    });
     ReleaseDC(window, screen);
     return pixels;
 }

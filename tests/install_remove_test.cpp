@@ -94,23 +94,11 @@ TEST_F(InstallRemoveTest, AFileInUseAsksAndIgnoreGivesUpOneLevel)
     EXPECT_FALSE(FileExists(busy));
 }
 
-// A folder link is never entered. Wine makes no links itself: tests/links.sh
-// lays out a tree with a real one and names it in ZANT_LINK_FIXTURE.
+// A folder link is never entered.
 TEST_F(InstallRemoveTest, FolderTreeRemovalNeverEntersALink)
 {
-    std::string fixture = TempDir();
-    if (const char* prepared = std::getenv("ZANT_LINK_FIXTURE")) {
-        fixture = TestTempRoot() + prepared + "\\";
-    } else {
-        MakeFolders(fixture + "outside\\");
-        MakeFolders(fixture + "tree\\");
-        WriteTextFile(fixture + "outside\\precious.txt", "mine");
-        CreateSymbolicLinkA((fixture + "tree\\link").c_str(), (fixture + "outside").c_str(),
-                            SYMBOLIC_LINK_FLAG_DIRECTORY);
-    }
-    const DWORD attributes = GetFileAttributesA((fixture + "tree\\link").c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        GTEST_SKIP() << "no folder link here; tests/links.sh provides one";
+    const std::string fixture = LinkFixture();
+    if (fixture.empty()) GTEST_SKIP() << "no folder link here; tests/links.sh provides one";
 
     WriteTextFile(fixture + "tree\\beside.txt", "x");
     // Wine cannot remove a link to a folder (Windows removes the link itself).

@@ -1,5 +1,4 @@
 // The test fixture's clean-up may remove only what a test made.
-#include <cstdlib>
 #include <string>
 
 #include "tests/support/TestEnv.h"
@@ -65,24 +64,10 @@ TEST_F(TestRigTest, TreeRemovalTakesReadOnlyFilesAndNestedFolders)
 }
 
 // A link inside a test folder is never entered: what it points to stays.
-// Wine makes no links itself: tests/links.sh lays out a tree with a real
-// folder link under the temp folder and names it in ZANT_LINK_FIXTURE.
 TEST_F(TestRigTest, TreeRemovalNeverFollowsALink)
 {
-    std::string fixture;
-    if (const char* prepared = std::getenv("ZANT_LINK_FIXTURE")) {
-        fixture = TestTempRoot() + prepared + "\\";
-    } else {
-        fixture = TempDir();
-        MakeFolders(fixture + "outside\\");
-        MakeFolders(fixture + "tree\\");
-        WriteTextFile(fixture + "outside\\precious.txt", "mine");
-        CreateSymbolicLinkA((fixture + "tree\\link").c_str(), (fixture + "outside").c_str(),
-                            SYMBOLIC_LINK_FLAG_DIRECTORY);
-    }
-    const DWORD attributes = GetFileAttributesA((fixture + "tree\\link").c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        GTEST_SKIP() << "no folder link here; tests/links.sh provides one";
+    const std::string fixture = LinkFixture();
+    if (fixture.empty()) GTEST_SKIP() << "no folder link here; tests/links.sh provides one";
     ASSERT_TRUE(FileExists(fixture + "tree\\link\\precious.txt")) << "the link leads to the outside folder";
 
     WriteTextFile(fixture + "tree\\beside.txt", "x");

@@ -1,5 +1,6 @@
 #include "tests/support/TestEnv.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -68,6 +69,23 @@ std::string LauncherTest::MakeSimFolder(std::initializer_list<const char*> profi
     }
     MakeFolders(DocumentsFolder());
     return sim;
+}
+
+std::string LauncherTest::LinkFixture() const
+{
+    std::string fixture = tempDir_;
+    if (const char* prepared = std::getenv("ZANT_LINK_FIXTURE")) {
+        fixture = TestTempRoot() + prepared + "\\";
+    } else {
+        MakeFolders(fixture + "outside\\");
+        MakeFolders(fixture + "tree\\");
+        WriteTextFile(fixture + "outside\\precious.txt", "mine");
+        CreateSymbolicLinkA((fixture + "tree\\link").c_str(), (fixture + "outside").c_str(),
+                            SYMBOLIC_LINK_FLAG_DIRECTORY);
+    }
+    const DWORD attributes = GetFileAttributesA((fixture + "tree\\link").c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return "";
+    return fixture;
 }
 
 void LauncherTest::ExpectMessage(const std::string& textPart, int answer)

@@ -28,6 +28,11 @@ protected:
     // Returns the sim folder, ending in a backslash.
     std::string MakeSimFolder(std::initializer_list<const char*> profiles = {"Alex"}) const;
     std::string DocumentsFolder() const { return tempDir_ + "Documents"; }
+    // A folder (ending in a backslash) holding "outside\\precious.txt" and
+    // "tree\\link", a folder link to "outside"; empty when this system makes
+    // none. Wine makes no links itself: tests/links.sh lays out such a folder
+    // under the temp folder and names it in ZANT_LINK_FIXTURE.
+    std::string LinkFixture() const;
 
 private:
     struct Expectation {

@@ -22,15 +22,6 @@ if [ "${ZANT_SHOW_DOWNLOADS:-}" = 1 ]; then
   wine64 reg add 'HKLM\SOFTWARE\Corvale\ZANT Launcher\Options' /v "Show Downloads" /t REG_DWORD /d 1 /f >/dev/null 2>&1
 fi
 
-# The prefix is headless by default; a display brings real windows.
-set_graphics() {
-  if [ "$1" = null ]; then
-    wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-  else
-    wine64 reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
-  fi
-  wineserver -w
-}
 
 if [ -n "${DISPLAY:-}" ]; then
   set_graphics x11

@@ -20,14 +20,6 @@ set_dpi() {
   wine64 reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
     /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
-set_graphics() {
-  if [ "$1" = null ]; then
-    wine64 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-  else
-    wine64 reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
-  fi
-  wineserver -w
-}
 # Xvfb runs no window manager: Wine draws the frames and captions itself.
 set_unmanaged() {
   if [ "$1" = on ]; then

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/FileHead.h"
 #include "app/IniFile.h"
 #include "app/MessageBox.h"
 #include "install/InstallPipeline.h"
@@ -72,16 +73,9 @@ std::string LeagueContentCopyPath(const LauncherEnvironment& env, const LeagueRe
 
 std::string LeagueReplyMessage(const std::string& replyFile, const LeagueRecord& league)
 {
-    HANDLE file = CreateFileA(replyFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    std::string line;
+    if (!ReadFileHead(replyFile, kReplyLineLength, line))
         return "An invalid ZANT Launcher file was received from " + league.name + "\n\n" + league.webBase;
-    char head[kReplyLineLength] = {};
-    DWORD read = 0;
-    ReadFile(file, head, sizeof head, &read, nullptr);
-    CloseHandle(file);
-
-    std::string line(head, read);
     line = line.substr(0, line.find('\n'));
     line = line.c_str();  // read as text: a zero byte ends it
     if (line.empty()) return "An empty response was received from " + league.name;

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "app/FileHead.h"
+#include "app/Handles.h"
 #include "app/IniFile.h"
 #include "app/MessageBox.h"
 #include "app/Settings.h"
@@ -64,8 +66,7 @@ RefreshResult OfferUpdate(LauncherState& state, const std::string& eventsFile, c
     PROCESS_INFORMATION process = {};
     if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
                        &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        UniqueHandle thread(process.hThread), program(process.hProcess);
         if (hooks.endProgram) hooks.endProgram();
         return RefreshResult::UpdateStarted;
     }
@@ -149,15 +150,10 @@ void InitLocalEvent(LauncherState& state)
 
 std::string InvalidResponseMessage(const std::string& eventsFile, const std::string& leagueName)
 {
-    HANDLE file = CreateFileA(eventsFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    std::string head;
+    if (!ReadFileHead(eventsFile, kResponseHeadLength, head))
         return "An invalid update information file was received.  File (simfetch.ini) cannot be found.";
-    char head[kResponseHeadLength] = {};
-    DWORD read = 0;
-    ReadFile(file, head, sizeof head, &read, nullptr);
-    CloseHandle(file);
-    return InvalidResponseText(std::string(head, read), leagueName);
+    return InvalidResponseText(head, leagueName);
 }
 
 std::string InvalidResponseText(const std::string& response, const std::string& leagueName)

@@ -264,7 +264,7 @@ StartedProgram StartProgram(const std::string& commandLine, const std::string& f
         started.error = GetLastError();
         return started;
     }
-    CloseHandle(info.hThread);
+    UniqueHandle thread(info.hThread);
     started.process.reset(info.hProcess);
     return started;
 }

@@ -258,15 +258,12 @@ void CLauncherDlg::LoadBanners()
 {
     HIMAGELIST banners = ImageList_Create(kBannerWidth, kBannerHeight, ILC_COLOR24 | ILC_MASK, 4, 1);
     const std::string bannerFile = state_.env.LeagueFolder() + "series.bmp";
-    HBITMAP banner = static_cast<HBITMAP>(
+    GdiObject banner(
         LoadImageA(nullptr, bannerFile.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     if (!banner)
-        banner = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_DEFAULT_BANNER),
-                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (banner) {
-        ImageList_AddMasked(banners, banner, kBannerTransparent);
-        DeleteObject(banner);
-    }
+        banner.reset(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_DEFAULT_BANNER), IMAGE_BITMAP, 0, 0,
+                                LR_CREATEDIBSECTION));
+    if (banner) ImageList_AddMasked(banners, static_cast<HBITMAP>(banner.get()), kBannerTransparent);
     // The list view frees its image list only when it is destroyed itself:
     // the one replaced here is ours to free.
     HIMAGELIST previous = ListView_SetImageList(List(IDC_EVENT_LIST), banners, LVSIL_SMALL);
@@ -868,11 +865,9 @@ INT_PTR CLauncherDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
     }
     case WM_CTLCOLORDLG:
         if (!backgroundBrush_) {
-            HBITMAP pattern = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr),
-                                                              MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0,
-                                                              LR_CREATEDIBSECTION));
-            backgroundBrush_.reset(CreatePatternBrush(pattern));
-            DeleteObject(pattern);
+            const GdiObject pattern(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BACKGROUND),
+                                               IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+            backgroundBrush_.reset(CreatePatternBrush(static_cast<HBITMAP>(pattern.get())));
         }
         *handled = true;
         return reinterpret_cast<INT_PTR>(backgroundBrush_.get());

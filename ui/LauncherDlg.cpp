@@ -334,7 +334,7 @@ void CLauncherDlg::ReadSpectatorState()
     const std::string profile =
         ReadSettingText("Profile" + std::to_string(state_.env.installation.number), "", "Options");
     const bool spectating = ReadSpectatorMode(state_.env.simFolder, profile);
-    CheckDlgButton(hwnd(), IDC_SPECTATOR, spectating ? BST_CHECKED : BST_UNCHECKED);
+    Check(IDC_SPECTATOR, spectating);
 }
 
 void CLauncherDlg::RestoreColumnWidths()
@@ -531,14 +531,14 @@ void CLauncherDlg::OnTabChanged()
         ShowWindow(List(ListControl(list)), show);
         ShowWindow(Item(ButtonControl(list)), show);
     }
-    CheckDlgButton(hwnd(), IDC_SELECT_ALL, BST_UNCHECKED);
+    Check(IDC_SELECT_ALL, false);
     ApplySelectAll();
 }
 
 void CLauncherDlg::ApplySelectAll()
 {
     const DownloadListSpec& list = DownloadLists()[CurrentTab()];
-    const bool all = IsDlgButtonChecked(hwnd(), IDC_SELECT_ALL) == BST_CHECKED;
+    const bool all = Checked(IDC_SELECT_ALL);
     // The list takes the keyboard focus, so that Enter then acts on it.
     SetFocus(List(ListControl(list)));
     ListView_SetItemState(List(ListControl(list)), -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
@@ -546,7 +546,7 @@ void CLauncherDlg::ApplySelectAll()
 
 void CLauncherDlg::OnSelectAllKey(bool select)
 {
-    CheckDlgButton(hwnd(), IDC_SELECT_ALL, select ? BST_CHECKED : BST_UNCHECKED);
+    Check(IDC_SELECT_ALL, select);
     ApplySelectAll();
 }
 
@@ -681,7 +681,7 @@ void CLauncherDlg::OnDownloadsToggle()
     WriteSettingNumber("Show Downloads", state_.env.downloadsHidden ? 0 : 1, "Options");
     const bool shown = !state_.env.downloadsHidden;
     for (int id : kTabControls) ShowWindow(Item(id), shown ? SW_SHOW : SW_HIDE);
-    CheckDlgButton(hwnd(), IDC_DOWNLOADS_TOGGLE, shown ? BST_CHECKED : BST_UNCHECKED);
+    Check(IDC_DOWNLOADS_TOGGLE, shown);
     const int height = shown ? eventListFullHeight_ / 2 : eventListFullHeight_;
     SetWindowPos(events, nullptr, 0, 0, rect.right - rect.left, height, SWP_NOMOVE | SWP_NOZORDER);
     if (shown) {
@@ -699,7 +699,7 @@ void CLauncherDlg::OnDownloadsToggle()
 void CLauncherDlg::OnSpectatorToggle()
 {
     WriteSpectatorMode(state_.env.simFolder, state_.profiles,
-                       IsDlgButtonChecked(hwnd(), IDC_SPECTATOR) == BST_CHECKED);
+                       Checked(IDC_SPECTATOR));
 }
 
 void CLauncherDlg::OnOptions()

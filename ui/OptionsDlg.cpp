@@ -105,7 +105,7 @@ void COptionsDlg::ShowFrameRate(const std::string& value)
 
 void COptionsDlg::OnRearViewChanged()
 {
-    const int choice = static_cast<int>(SendMessageA(Item(IDC_OPT_REAR_VIEW), CB_GETCURSEL, 0, 0));
+    const int choice = Selection(IDC_OPT_REAR_VIEW);
     if (choice >= 0) WriteRearView(simFolder_, SelectedProfile(), choice);
 }
 
@@ -174,14 +174,4 @@ std::string COptionsDlg::SelectedProfile() const
     HWND profiles = Item(IDC_OPT_PROFILE);
     const int entry = static_cast<int>(SendMessageA(profiles, CB_GETCURSEL, 0, 0));
     return entry >= 0 ? ComboEntryText(profiles, entry) : "";
-}
-
-bool COptionsDlg::Checked(int id) const
-{
-    return IsDlgButtonChecked(hwnd(), id) == BST_CHECKED;
-}
-
-void COptionsDlg::Check(int id, bool on)
-{
-    CheckDlgButton(hwnd(), id, on ? BST_CHECKED : BST_UNCHECKED);
 }

@@ -28,8 +28,6 @@ private:
 
     // The selected profile's name; empty for the empty entry or none.
     std::string SelectedProfile() const;
-    bool Checked(int id) const;
-    void Check(int id, bool on);
 
     std::string simFolder_;
     int installation_;

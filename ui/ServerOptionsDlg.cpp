@@ -94,18 +94,3 @@ bool CServerOptionsDlg::OnCommand(int id, int code, HWND control)
     // Escape and the hidden "Done" close; what changed is already written.
     return CDialog::OnCommand(id, code, control);
 }
-
-int CServerOptionsDlg::Selection(int id) const
-{
-    return static_cast<int>(SendMessageA(Item(id), CB_GETCURSEL, 0, 0));
-}
-
-bool CServerOptionsDlg::Checked(int id) const
-{
-    return IsDlgButtonChecked(hwnd(), id) == BST_CHECKED;
-}
-
-void CServerOptionsDlg::Check(int id, bool on)
-{
-    CheckDlgButton(hwnd(), id, on ? BST_CHECKED : BST_UNCHECKED);
-}

@@ -18,9 +18,6 @@ protected:
 private:
     void FillLists();
     void OnOk();
-    int Selection(int id) const;
-    bool Checked(int id) const;
-    void Check(int id, bool on);
 
     std::string simFolder_;
     HWND previousMessageOwner_ = nullptr;

@@ -10,6 +10,7 @@
 #include "app/MessageBox.h"
 #include "install/InstallPipeline.h"
 #include "launch/SafeNames.h"
+#include "net/LongWork.h"
 #include "net/Download.h"
 #include "net/StatusPopup.h"
 
@@ -37,6 +38,8 @@ bool FetchContentFile(const LeagueRecord& league, const std::string& copyPath)
 {
     const std::string fetched = copyPath + kFetchSuffix;
     if (!DownloadFile(league.webBase, fetched, league, kFetchStatusTitle)) {
+        // Cancelled, it failed like any other: the last good copy serves.
+        ClearCancel();
         DeleteFileA(fetched.c_str());
         return false;
     }

@@ -13,6 +13,7 @@
 #include "app/Version.h"
 #include "net/Download.h"
 #include "net/ErrorText.h"
+#include "net/LongWork.h"
 #include "net/StatusPopup.h"
 
 namespace {
@@ -51,6 +52,8 @@ RefreshResult OfferUpdate(LauncherState& state, const std::string& eventsFile, c
     const std::string address = ReadIniText(eventsFile, "Application", "File");
     const std::string localFile = state.env.dataFolder + "zantlauncher_" + serverVersion + ".exe";
     if (!DownloadFile(address, localFile, state.env.defaultLeague, "Downloading program update\r\n")) {
+        // A cancelled update is one that failed: the refresh goes on.
+        ClearCancel();
         ShowStatus(false);
         return RefreshResult::Done;
     }
@@ -87,6 +90,7 @@ void UpdateSeriesBanner(LauncherState& state, const std::string& eventsFile)
     if (DownloadFile(address, state.env.LeagueFolder() + "series.bmp", state.env.defaultLeague,
                      "Downloading image update\r\n"))
         WriteSettingNumber("SeriesImageVersion", newest);
+    ClearCancel();
 }
 
 void ShowInvalidResponse(const std::string& message)
@@ -104,6 +108,8 @@ bool FetchEventsFile(const LauncherState& state, const std::string& eventsFile)
     const std::string received = state.env.LeagueFolder() + kReceivedEventsFileName;
     HttpErrorReply errorReply;
     if (!DownloadFile(state.localEvent.File, received, league, "Retrieving ZANT events\r\n", &errorReply)) {
+        // Cancelled, it failed like any other: the previous events file serves.
+        ClearCancel();
         if (errorReply.status != 0) ShowInvalidResponse(InvalidResponseText(errorReply.body, league.name));
         return false;
     }

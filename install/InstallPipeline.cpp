@@ -9,6 +9,7 @@
 #include "install/ZipExtract.h"
 #include "net/Download.h"
 #include "net/ErrorText.h"
+#include "net/LongWork.h"
 #include "net/StatusPopup.h"
 
 namespace {
@@ -173,7 +174,9 @@ ItemResult ProcessItem(const InstallContext& context, const ContentItem& item, c
     CreateDirectoryA(downloadFolder.c_str(), nullptr);
     const std::string localFile = fileName.empty() ? std::string() : downloadFolder + "\\" + fileName;
 
-    if (!remove && !FetchItem(item, league, localFile)) return ItemResult::Skipped;
+    // A failed download skips the item; a cancelled one ends the command.
+    if (!remove && !FetchItem(item, league, localFile))
+        return CancelRequested() ? ItemResult::StopAll : ItemResult::Skipped;
     const std::string targetFolder = TargetFolder(env, item);
     DeleteListed(targetFolder, item.deleteFolders, true);
     DeleteListed(targetFolder, item.deleteFiles, false);

@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "install/RemoveFiles.h"
 #include "install/ZipExtract.h"
+#include "net/LongWork.h"
 #include "launch/ModFiles.h"
 #include "launch/SafeNames.h"
 #include "net/Download.h"
@@ -190,7 +191,8 @@ void StartSim(LauncherState& state, const RaceEvent& event, const LaunchHooks& h
     }
     if (hooks.showMainWindow) hooks.showMainWindow(SW_MINIMIZE);
     if (!state.env.dedicated) return;
-    WaitForSingleObject(started.process.get(), INFINITE);
+    // The window keeps painting while the server runs.
+    WaitResponsive(started.process.get());
     state.profiles = EnumerateProfiles(state.env.simFolder);
     if (hooks.showMainWindow) hooks.showMainWindow(SW_SHOWNORMAL);
 }
@@ -280,19 +282,20 @@ void PrepareAndLaunch(LauncherState& state, bool ask, bool start, const LaunchHo
                                  MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDCANCEL) return;
         if (answer == IDYES) {
-            hooks.install(needed.sims, "Sim");
-            hooks.install(needed.tracks, "Track");
-            hooks.install(needed.cars, "Car");
+            // Cancel in one install skips the others and the launch.
+            for (auto [items, word] : {std::pair{&needed.sims, "Sim"}, {&needed.tracks, "Track"}, {&needed.cars, "Car"}})
+                if (!CancelRequested()) hooks.install(*items, word);
             // The refresh frees the items the lists point to.
             needed = NeededItems();
             hooks.refreshWithoutFetch();
+            if (CancelRequested()) return;
         }
     }
     PlaceSetups(state, *hooks.selectedEvent());
     const RaceEvent& event = *hooks.selectedEvent();
     SetModFileValue(state.env.simFolder, event.Vehicle, "CountCautionLaps", event.CountCautionLaps == "0" ? "0" : "1");
-    if (!PlaceGarageImages(state, *hooks.selectedEvent(), hooks)) return;
+    if (CancelRequested() || !PlaceGarageImages(state, *hooks.selectedEvent(), hooks)) return;
     PlaceDashboardImage(state, *hooks.selectedEvent());
-    if (!start) return;
+    if (!start || CancelRequested()) return;
     StartSim(state, *hooks.selectedEvent(), hooks);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <cstdint>
 #include <ctime>
 #include <string>
 
@@ -18,7 +19,10 @@ inline constexpr DWORD kErrorReplyBodyLimit = 4096;
 // in the status popup under statusTitle (which ends in a line break), reports
 // every failure itself and returns false after one. The body arrives in a
 // temporary file beside localPath that replaces it only when the whole body
-// arrived, so a failed download leaves the previous file as it was.
+// arrived, so a failed download leaves the previous file as it was. A
+// transfer that ends early keeps what it received, and the next download of
+// the same address to the same path asks only for the rest. Cancel in the
+// status popup ends it without a message (CancelRequested() tells).
 // An answer with a status outside 200-299 is a failure; with errorReply given
 // it is not reported but handed to the caller there. At most
 // kMaxRedirects redirects are followed.
@@ -41,8 +45,7 @@ inline constexpr int kMaxWriteFileSize = 64 * 1024 * 1024;  // larger settings a
 inline constexpr char kDownloadTimeoutSetting[] = "Download Timeout";
 inline constexpr int kDefaultDownloadTimeoutMs = 30000;
 
-// The waiting messages of the calling thread are dispatched only when a rate
-// sample of at least this many seconds closes.
+// The transfer rate shown is that of a sample of at least this many seconds.
 inline constexpr time_t kRateWindowSeconds = 25;
 
 // The calendar time in whole seconds since 1970, as time() gives it, but
@@ -57,19 +60,19 @@ public:
 
     // Counts bytes received at time now and recomputes the rate; returns true
     // when the sample window closed and a new one started.
-    bool Add(DWORD bytes, time_t now);
+    bool Add(uint64_t bytes, time_t now);
     float KilobytesPerSecond() const { return rate_; }
 
 private:
     time_t sampleStart_;
-    DWORD sampleBytes_ = 0;
+    uint64_t sampleBytes_ = 0;
     float rate_ = 0.0f;
 };
 
 // title + "Downloading '..." + the last 32 characters of url + "'\r\n (<size/1000>kb)..."
-std::string DownloadSizeText(const std::string& title, const std::string& url, DWORD size);
+std::string DownloadSizeText(const std::string& title, const std::string& url, uint64_t size);
 
 // title + "Downloading '..." + the last 40 characters of url + the progress line
 // "(<percent>% of <kb> kb - <rate> kb/s - hh:mm:ss remaining)".
-std::string DownloadProgressText(const std::string& title, const std::string& url, DWORD totalRead, DWORD size,
-                                 float rate);
+std::string DownloadProgressText(const std::string& title, const std::string& url, uint64_t totalRead,
+                                 uint64_t size, float rate);

@@ -110,7 +110,8 @@ CommandScope::~CommandScope()
 {
     --g_commandDepth;
     if (!outermost_) return;
-    DropQueuedInput();
+    // Only long work leaves input behind; a quick command's own clicks stay.
+    if (g_disabledByUs) DropQueuedInput();
     if (g_disabledByUs && IsWindow(g_commandWindow)) {
         EnableWindow(g_commandWindow, TRUE);
         if (!GetFocus() && g_focusBefore && IsWindow(g_focusBefore)) SetFocus(g_focusBefore);

@@ -2,13 +2,19 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
+
+#include "app/IniFile.h"
 
 namespace {
 
 constexpr char kTempPrefix[] = "zdl";
 constexpr char kTempExtension[] = ".tmp";
+constexpr char kRecordExtension[] = ".inf";
+constexpr char kRecordSection[] = "Download";
 constexpr unsigned kFnvOffset = 2166136261u;
 constexpr unsigned kFnvPrime = 16777619u;
+constexpr unsigned long long kTicksPerDay = 864000000000ULL;  // 100 ns ticks
 
 // File names compare without regard to case.
 unsigned NameHash(const std::string& name)
@@ -27,11 +33,51 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-} // namespace
-
-bool ReceiveFile::Create(const std::string& target)
+// The companion of a temporary file: the same name with another extension.
+std::string RecordPathFor(const std::string& tempPath)
 {
+    return tempPath.substr(0, tempPath.size() - (sizeof kTempExtension - 1)) + kRecordExtension;
+}
+
+bool ReadRecord(const std::string& tempPath, ResumeRecord& record)
+{
+    const IniDocument ini = IniDocument::Load(RecordPathFor(tempPath));
+    record.url = ini.Text(kRecordSection, "Url");
+    record.etag = ini.Text(kRecordSection, "ETag");
+    record.lastModified = ini.Text(kRecordSection, "Last-Modified");
+    record.totalLength = std::strtoull(ini.Text(kRecordSection, "Length").c_str(), nullptr, 10);
+    return !record.url.empty() && record.totalLength > 0 && !record.Validator().empty();
+}
+
+unsigned long long Ticks(const FILETIME& time)
+{
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+void RemoveOlderThan(const std::string& pattern, const std::string& folder, unsigned long long limit)
+{
+    WIN32_FIND_DATAA found;
+    FindHandle find(FindFirstFileA((folder + pattern).c_str(), &found));
+    if (!find) return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && Ticks(found.ftLastWriteTime) < limit)
+            DeleteFileA((folder + found.cFileName).c_str());
+    } while (FindNextFileA(find.get(), &found));
+}
+
+}  // namespace
+
+ReceiveFile::~ReceiveFile()
+{
+    if (keep_) {
+        file_.reset();
+        return;
+    }
     Discard();
+}
+
+bool ReceiveFile::OpenTemp(const std::string& target, DWORD disposition)
+{
     // A read-only file or a folder at the target could not be replaced at the
     // end; refuse it now, before anything is transferred.
     const DWORD attributes = GetFileAttributesA(target.c_str());
@@ -41,14 +87,46 @@ bool ReceiveFile::Create(const std::string& target)
         return false;
     }
     tempPath_ = TempPathFor(target);
-    file_.reset(CreateFileA(tempPath_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr));
+    file_.reset(CreateFileA(tempPath_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, disposition,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_) {
         // Not ours: a file of that name we cannot open is left alone.
         tempPath_.clear();
         return false;
     }
     return true;
+}
+
+bool ReceiveFile::Create(const std::string& target)
+{
+    Discard();
+    keep_ = false;
+    if (!OpenTemp(target, CREATE_ALWAYS)) return false;
+    DeleteFileA(RecordPathFor(tempPath_).c_str());
+    return true;
+}
+
+uint64_t ReceiveFile::Reopen(const std::string& target, const std::string& url, ResumeRecord& record)
+{
+    Discard();
+    keep_ = false;
+    const std::string tempPath = TempPathFor(target);
+    record = ResumeRecord();
+    if (!ReadRecord(tempPath, record) || record.url != url || !OpenTemp(target, OPEN_EXISTING)) {
+        RemoveLeftover(target);
+        record = ResumeRecord();
+        return 0;
+    }
+    LARGE_INTEGER end = {};
+    const uint64_t held = SetFilePointerEx(file_.get(), end, &end, FILE_END) ? end.QuadPart : 0;
+    // Nothing, or all of it without the commit: there is nothing to ask for.
+    if (held == 0 || held >= record.totalLength) {
+        Discard();
+        record = ResumeRecord();
+        return 0;
+    }
+    keep_ = true;
+    return held;
 }
 
 bool ReceiveFile::Write(const char* data, DWORD size)
@@ -62,6 +140,25 @@ bool ReceiveFile::Write(const char* data, DWORD size)
     return true;
 }
 
+uint64_t ReceiveFile::Size() const
+{
+    LARGE_INTEGER size = {};
+    return file_ && GetFileSizeEx(file_.get(), &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
+}
+
+void ReceiveFile::KeepForResume(const ResumeRecord& record)
+{
+    if (tempPath_.empty()) return;
+    const std::string path = RecordPathFor(tempPath_);
+    // Quoted, as the profile readers strip one pair of quotes: an entity
+    // tag keeps its own.
+    keep_ = WriteIniText(path, kRecordSection, "Url", record.url) &&
+            WriteIniText(path, kRecordSection, "ETag", "\"" + record.etag + "\"") &&
+            WriteIniText(path, kRecordSection, "Last-Modified", record.lastModified) &&
+            WriteIniText(path, kRecordSection, "Length", std::to_string(record.totalLength));
+    if (!keep_) DeleteFileA(path.c_str());
+}
+
 bool ReceiveFile::Commit(const std::string& target)
 {
     file_.reset();
@@ -71,7 +168,9 @@ bool ReceiveFile::Commit(const std::string& target)
     }
     if (!MoveFileExA(tempPath_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
         return false;
+    DeleteFileA(RecordPathFor(tempPath_).c_str());
     tempPath_.clear();
+    keep_ = false;
     return true;
 }
 
@@ -79,8 +178,12 @@ void ReceiveFile::Discard()
 {
     const DWORD error = GetLastError();
     file_.reset();
-    if (!tempPath_.empty()) DeleteFileA(tempPath_.c_str());
+    if (!tempPath_.empty()) {
+        DeleteFileA(tempPath_.c_str());
+        DeleteFileA(RecordPathFor(tempPath_).c_str());
+    }
     tempPath_.clear();
+    keep_ = false;
     SetLastError(error);
 }
 
@@ -95,5 +198,15 @@ std::string ReceiveFile::TempPathFor(const std::string& target)
 
 void ReceiveFile::RemoveLeftover(const std::string& target)
 {
-    DeleteFileA(TempPathFor(target).c_str());
+    const std::string tempPath = TempPathFor(target);
+    DeleteFileA(tempPath.c_str());
+    DeleteFileA(RecordPathFor(tempPath).c_str());
+}
+
+void ReceiveFile::RemoveStaleLeftovers(const std::string& folder, int maxAgeDays)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const unsigned long long limit = Ticks(now) - static_cast<unsigned long long>(maxAgeDays) * kTicksPerDay;
+    for (const char* pattern : {"zdl*.tmp", "zdl*.inf"}) RemoveOlderThan(pattern, folder, limit);
 }

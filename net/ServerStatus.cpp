@@ -4,6 +4,7 @@
 #include "net/ServerStatus.h"
 
 #include "app/Handles.h"
+#include "net/LongWork.h"
 
 #include <algorithm>
 #include <cstring>
@@ -189,8 +190,13 @@ std::vector<StatusReply> AskServersAtOnce(const std::vector<StatusTarget>& targe
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(udp.get(), &readable);
-        timeval wait = {left / 1000, (left % 1000) * 1000};
-        if (select(0, &readable, nullptr, nullptr, &wait) <= 0) break;
+        // Short waits, so the windows are looked after in between.
+        const long slice = std::min<long>(left, kPumpIntervalMs);
+        timeval wait = {slice / 1000, (slice % 1000) * 1000};
+        const int ready = select(0, &readable, nullptr, nullptr, &wait);
+        KeepResponsive();
+        if (ready < 0) break;
+        if (ready == 0) continue;
 
         sockaddr_in sender = {};
         int senderSize = sizeof(sender);

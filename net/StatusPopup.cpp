@@ -1,5 +1,6 @@
 #include "net/StatusPopup.h"
 
+#include "net/LongWork.h"
 #include "net/StatusPopupIds.h"
 
 #include <algorithm>
@@ -13,6 +14,9 @@ constexpr DWORD kTickMs = 500;
 constexpr DWORD kCloseLimitMs = 3000;
 constexpr COLORREF kTextColour = RGB(255, 255, 255);
 constexpr char kLeadingBreak[] = "\r\n";
+// The Cancel button sits below the text; the window grows to show it.
+constexpr int kTextHeightUnits = 44;
+constexpr int kWithCancelHeightUnits = 62;
 
 // The text is copied in and out under the lock, so the popup never shows a
 // half-written text.
@@ -51,13 +55,43 @@ void CopyStatusText(char (&out)[kStatusTextSize])
     std::memcpy(out, g_statusText, kStatusTextSize);
 }
 
+// Shows the Cancel button while long work offers it, hides it otherwise.
+void SyncCancelButton(HWND window)
+{
+    HWND button = GetDlgItem(window, IDCANCEL);
+    const bool offered = CancelOffered();
+    if (!button || (IsWindowVisible(button) != FALSE) == offered) return;
+    RECT client = {0, 0, 1, offered ? kWithCancelHeightUnits : kTextHeightUnits};
+    MapDialogRect(window, &client);
+    RECT frame = {0, 0, client.right, client.bottom};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+    RECT now;
+    GetWindowRect(window, &now);
+    SetWindowPos(window, nullptr, 0, 0, now.right - now.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(button, offered ? SW_SHOW : SW_HIDE);
+}
+
 void ShowCurrentText(HWND window)
 {
     char text[kStatusTextSize];
     CopyStatusText(text);
     SetDlgItemTextA(window, IDC_STATUS_TEXT, text);
+    SyncCancelButton(window);
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
+}
+
+// The popup's own messages, Escape and Enter on its button included.
+void DispatchPopupMessages(HWND window)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (IsDialogMessageA(window, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
 }
 
 } // namespace
@@ -96,16 +130,18 @@ DWORD WINAPI StatusPopupThread(LPVOID)
     if (!window) return 0;
 
     ShowCurrentText(window);
+    // A click on Cancel is handled at once; the text follows every tick.
+    DWORD nextTick = GetTickCount() + kTickMs;
     while (IsWindow(window) && g_run) {
-        if (g_stopSignal) WaitForSingleObject(g_stopSignal, kTickMs);
-        else Sleep(kTickMs);
+        const DWORD now = GetTickCount();
+        const DWORD wait = static_cast<int>(nextTick - now) > 0 ? nextTick - now : 0;
+        const DWORD handles = g_stopSignal ? 1 : 0;
+        MsgWaitForMultipleObjects(handles, &g_stopSignal, FALSE, wait, QS_ALLINPUT);
         if (!g_run) break;
-
-        ShowCurrentText(window);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+        DispatchPopupMessages(window);
+        if (static_cast<int>(GetTickCount() - nextTick) >= 0) {
+            ShowCurrentText(window);
+            nextTick = GetTickCount() + kTickMs;
         }
     }
 
@@ -125,6 +161,10 @@ INT_PTR CALLBACK StatusPopupProc(HWND, UINT message, WPARAM wParam, LPARAM)
     }
 
     switch (message) {
+    case WM_COMMAND:
+        // The button, Escape and the window's close all ask the same.
+        if (LOWORD(wParam) == IDCANCEL && CancelOffered()) RequestCancel();
+        return TRUE;
     case WM_CTLCOLORDLG:
         return reinterpret_cast<INT_PTR>(g_backgroundBrush);
     case WM_CTLCOLORSTATIC: {

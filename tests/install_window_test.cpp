@@ -4,9 +4,12 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/IniFile.h"
+#include "net/LongWork.h"
+#include "net/StatusPopup.h"
 #include "resources/resource.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestHttpServer.h"
@@ -190,6 +193,89 @@ TEST_F(InstallWindowTest, CtrlAAndCtrlISelectAndClearTheVisibleList)
     EXPECT_EQ(GetFocus(), tracks);
     typeInto(dialog_->Item(IDC_REFRESH), 9);
     EXPECT_EQ(ListView_GetSelectedCount(tracks), 0u);
+}
+
+// A track's archive arrives slowly; while it does, a thread acts on the
+// window and the popup, then the test looks at what the install left.
+class SlowInstallTest : public InstallWindowTest {
+protected:
+    void ServeSlowly(const std::string& target)
+    {
+        TestHttpServer::Response slow;
+        slow.body = ReadTextFile(TempDir() + "bristol.zip");
+        slow.bytesPerSecond = slow.body.size() / 2;
+        http_.Serve(target, slow);
+    }
+    // Waits, from another thread, until the archive is being fetched.
+    void WaitForRequest(const std::string& target)
+    {
+        for (int i = 0; i < 500 && !Requested(target); ++i) Sleep(10);
+    }
+    size_t Requested(const std::string& target) const
+    {
+        size_t count = 0;
+        for (const auto& request : http_.Requests()) count += request.target == target;
+        return count;
+    }
+};
+
+TEST_F(SlowInstallTest, InputDuringTheInstallIsDroppedAndTheWindowAnswers)
+{
+    ServeSlowly("/bristol.zip");
+    ShowTab(1);
+    Select(IDC_TRACKS_LIST, "Bristol");
+    HWND window = dialog_->hwnd();
+    bool disabled = false, answered = false;
+    std::thread user([&] {
+        WaitForRequest("/bristol.zip");
+        for (int i = 0; i < 100 && IsWindowEnabled(window); ++i) Sleep(10);
+        disabled = !IsWindowEnabled(window);
+        DWORD_PTR result = 0;
+        answered = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &result) != 0;
+        // Clicks on Refresh and Download, and a command queued directly.
+        for (int id : {IDC_REFRESH, IDC_DOWNLOAD_TRACKS}) {
+            PostMessageA(dialog_->Item(id), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+            PostMessageA(dialog_->Item(id), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        }
+        PostMessageA(window, WM_COMMAND, IDC_REFRESH, 0);
+    });
+    Command(IDC_DOWNLOAD_TRACKS);
+    user.join();
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+
+    EXPECT_TRUE(disabled) << "the window took input during the install";
+    EXPECT_TRUE(answered) << "the window did not answer during the install";
+    EXPECT_TRUE(IsWindowEnabled(window));
+    EXPECT_EQ(ReadTextFile(simFolder_ + "GameData\\Locations\\bristol\\bristol.gdb"), "bristol");
+    EXPECT_EQ(Cache("1 Track 201"), "1");
+    EXPECT_EQ(Requested("/bristol.zip"), 1u);
+    EXPECT_EQ(Requested("/schedule/launcher.php?server=N"), 2u) << "the start and the refresh after the install";
+}
+
+TEST_F(SlowInstallTest, CancelEndsTheCommandAndRecordsNothing)
+{
+    // Atlanta comes first in the list, Bristol after it.
+    ServeSlowly("/atlanta.zip");
+    ShowTab(1);
+    ListView_SetItemState(dialog_->Item(IDC_TRACKS_LIST), -1, LVIS_SELECTED, LVIS_SELECTED);
+    ASSERT_EQ(RowNamed(IDC_TRACKS_LIST, "Atlanta"), 0);
+    std::thread user([&] {
+        WaitForRequest("/atlanta.zip");
+        HWND button = nullptr;
+        for (int i = 0; i < 500 && !(button && IsWindowVisible(button)); ++i, Sleep(10))
+            button = StatusPopupWindow() ? GetDlgItem(StatusPopupWindow(), IDCANCEL) : nullptr;
+        if (button) SendMessageA(button, BM_CLICK, 0, 0);
+    });
+    Command(IDC_DOWNLOAD_TRACKS);
+    user.join();
+
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_FALSE(FileExists(simFolder_ + "bristol"));
+    EXPECT_EQ(Cache("1 Track 201") + Cache("1 Track 202"), "--");
+    EXPECT_EQ(Requested("/bristol.zip"), 0u) << "the items after the cancelled one are skipped";
+    EXPECT_EQ(Requested("/schedule/launcher.php?server=N"), 1u) << "the lists are rebuilt without fetching";
+    EXPECT_EQ(ListView_GetItemCount(dialog_->Item(IDC_TRACKS_LIST)), 2);
 }
 
 }  // namespace

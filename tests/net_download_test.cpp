@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <ctime>
+#include <thread>
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestHttpServer.h"
 
@@ -7,6 +9,7 @@
 #include "app/Settings.h"
 #include "net/Download.h"
 #include "net/ErrorText.h"
+#include "net/LongWork.h"
 #include "net/ReceiveFile.h"
 #include "net/StatusPopup.h"
 
@@ -28,6 +31,7 @@ std::vector<std::string> FilesIn(const std::string& folder)
         if (name != "." && name != "..") names.push_back(name);
     } while (FindNextFileA(find, &found));
     FindClose(find);
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -157,10 +161,22 @@ TEST_F(DownloadTest, LeftoverOfAKilledDownloadIsRemoved)
     ASSERT_TRUE(Download("http://127.0.0.1/car.zip", target));
     EXPECT_EQ(FilesIn(TempDir() + "Cars\\"), std::vector<std::string>{"car.zip"});
 
+    // Leftovers of other transfers go once they are two weeks old.
+    const std::string stale = TempDir() + "Cars\\zdl00000001.tmp", fresh = TempDir() + "Cars\\zdl00000002.inf";
+    WriteTextFile(stale, "old");
+    WriteTextFile(fresh, "new");
+    FILETIME now, old;
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG fifteenDays = 15ULL * 864000000000ULL;
+    const ULONGLONG ticks = ((static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime) - fifteenDays;
+    old = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    HANDLE file = CreateFileA(stale.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(file, nullptr, nullptr, &old);
+    CloseHandle(file);
     WriteTextFile(leftover, "half a car");
     ExpectMessage("The server answered 404");
     EXPECT_FALSE(Download("http://127.0.0.1/gone.zip", target));
-    EXPECT_EQ(FilesIn(TempDir() + "Cars\\"), std::vector<std::string>{"car.zip"});
+    EXPECT_EQ(FilesIn(TempDir() + "Cars\\"), (std::vector<std::string>{"car.zip", "zdl00000002.inf"}));
 }
 
 TEST_F(DownloadTest, RedirectsAreFollowedFiveTimesAtMost)
@@ -413,6 +429,96 @@ TEST_F(DownloadTest, OddBufferSettingsStillDeliverTheWholeBody)
     }
 }
 
+// A transfer cut part way keeps its bytes; the next one asks only for the
+// rest, and takes it only while the server has the same file there.
+TEST_F(DownloadTest, CutTransfersResumeOnlyTheSameFile)
+{
+    const std::string body = PatternBody(300000), newer = PatternBody(300001).substr(1);
+    const struct {
+        const char *etag, *laterEtag, *laterUrl;
+        int earlyAbortAnswer;
+        bool asksRange;
+    } cases[] = {
+        {"\"v1\"", "\"v1\"", "/car.zip", IDCANCEL, true},   // the rest, appended
+        {"\"v1\"", "\"v2\"", "/car.zip", IDCANCEL, true},   // changed since: all of the new one
+        {"", "", "/car.zip", IDCANCEL, false},                // nothing tells it is the same file
+        {"\"v1\"", "\"v1\"", "/car2.zip", IDCANCEL, false}, // another address: starts over
+        {"\"v1\"", "\"v1\"", "/car.zip", IDRETRY, true},    // Retry asks for the rest at once
+    };
+    const std::string target = TempDir() + "car.zip";
+    for (const auto& c : cases) {
+        const std::string label = std::string(c.etag) + c.laterEtag + c.laterUrl + std::to_string(c.earlyAbortAnswer);
+        WriteTextFile(target, "previous copy");
+        TestHttpServer::Response first;
+        first.body = body;
+        first.etag = c.etag;
+        first.cutAfter = 180000;  // the rest of it is never cut
+        server_.Serve("/car.zip", first);
+        ExpectMessage("No bytes read after reading 180000 bytes", c.earlyAbortAnswer);
+        const size_t before = server_.Requests().size();
+        const bool retried = c.earlyAbortAnswer == IDRETRY;
+        EXPECT_EQ(Download("http://127.0.0.1/car.zip", target), retried) << label;
+        std::string expected = body;
+        if (!retried) {
+            EXPECT_EQ(ReadTextFile(target), "previous copy") << label;
+            TestHttpServer::Response later;
+            later.body = expected = std::string(c.laterEtag) == c.etag ? body : newer;
+            later.etag = c.laterEtag;
+            server_.Serve(c.laterUrl, later);
+            ASSERT_TRUE(Download(std::string("http://127.0.0.1") + c.laterUrl, target)) << label;
+        }
+        const auto requests = server_.Requests();
+        const std::string& headers = requests.back().headers;
+        EXPECT_EQ(requests.size(), before + 2) << label;
+        EXPECT_EQ(headers.find("Range: bytes=180000-") != std::string::npos, c.asksRange) << label << headers;
+        EXPECT_EQ(headers.find("If-Range: \"v1\"") != std::string::npos, c.asksRange) << label << headers;
+        EXPECT_EQ(ReadTextFile(target), expected) << label;
+        EXPECT_EQ(FilesIn(TempDir()), std::vector<std::string>{"car.zip"}) << label;
+    }
+}
+
+TEST_F(DownloadTest, SizesPast4GiBAreRead)
+{
+    TestHttpServer::Response huge;
+    huge.body = "PK";
+    huge.announcedLength = 5000000000ULL;
+    huge.cutAfter = 2;
+    server_.Serve("/season.zip", huge);
+    ExpectMessage("No bytes read after reading 2 bytes", IDCANCEL);
+    EXPECT_FALSE(Download("http://127.0.0.1/season.zip", TempDir() + "season.zip"));
+    EXPECT_NE(CurrentStatusText().find("(0.0% of 5000000 kb - "), std::string::npos) << CurrentStatusText();
+}
+
+// Cancel in the popup ends a slow transfer at once, without a word; the
+// previous file stays and the bytes received are kept for the next time.
+TEST_F(DownloadTest, CancelStopsATransferAndKeepsWhatArrived)
+{
+    TestHttpServer::Response slow;
+    slow.body = PatternBody(50 * 1000 * 1000);
+    slow.etag = "\"big\"";
+    slow.bytesPerSecond = 200000;
+    server_.Serve("/big.zip", slow);
+    const std::string target = TempDir() + "big.zip";
+    WriteTextFile(target, "previous copy");
+
+    std::thread clicker([] {
+        HWND button = nullptr;
+        for (int i = 0; i < 1000 && !(button && IsWindowVisible(button)); ++i, Sleep(10))
+            button = StatusPopupWindow() ? GetDlgItem(StatusPopupWindow(), IDCANCEL) : nullptr;
+        Sleep(500);  // some of it arrives first
+        if (button) SendMessageA(button, BM_CLICK, 0, 0);
+    });
+    EXPECT_FALSE(Download("http://127.0.0.1/big.zip", target));
+    clicker.join();
+    EXPECT_TRUE(CancelRequested());
+    ClearCancel();
+    EXPECT_EQ(ReadTextFile(target), "previous copy");
+    const std::string kept = ReadTextFile(ReceiveFile::TempPathFor(target));
+    EXPECT_GT(kept.size(), 0u);
+    EXPECT_LT(kept.size(), slow.body.size());
+    EXPECT_EQ(kept, slow.body.substr(0, kept.size()));
+}
+
 TEST(DownloadTextTest, ProgressLineMatchesTheRateSample)
 {
     // 1,234,567 of 4,000,000 bytes when the first sample closes after 30 seconds.
@@ -456,6 +562,10 @@ TEST(DownloadTextTest, ShortUrlsAreShownWholeAndTimesPadded)
     EXPECT_EQ(DownloadSizeText("", url33, 0), "Downloading '..." + url33.substr(url33.size() - 32) + "'\r\n (0kb)...");
     EXPECT_EQ(DownloadProgressText("", "http://a/b", 0, 10, 0.0f),
               "Downloading '...http://a/b'\r\n(0.0% of 0 kb - 0.00 kb/s - 00:00:00 remaining)");
+    // Sizes past 4 GiB.
+    EXPECT_EQ(DownloadSizeText("", "u", 5000000000ULL), "Downloading '...u'\r\n (5000000kb)...");
+    EXPECT_EQ(DownloadProgressText("", "u", 2500000000ULL, 5000000000ULL, 1000.0f),
+              "Downloading '...u'\r\n(50.0% of 5000000 kb - 1000.00 kb/s - 00:41:40 remaining)");
     // 36,000,000 bytes left at 1 kb/s: ten hours.
     EXPECT_EQ(DownloadProgressText("", "u", 1000000, 37000000, 1.0f),
               "Downloading '...u'\r\n(2.7% of 37000 kb - 1.00 kb/s - 10:00:00 remaining)");

@@ -1,5 +1,6 @@
 #include "tests/support/TestEnv.h"
 
+#include "net/LongWork.h"
 #include "net/StatusPopup.h"
 #include "resources/resource.h"
 
@@ -117,6 +118,32 @@ TEST_F(StatusPopupTest, LongTextsAreCutToFit)
     HWND popup = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (popup = StatusPopupWindow()) != nullptr; }));
     EXPECT_TRUE(WaitFor([&] { return EditText(popup) == "\r\n"; }));
+}
+
+// The Cancel button shows while long work offers it; it, Escape and the
+// window's close ask the work to stop, and only then.
+TEST_F(StatusPopupTest, CancelIsOfferedOnlyWhileWorkCanStop)
+{
+    ShowStatus(true, "Downloading\r\n");
+    HWND popup = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (popup = StatusPopupWindow()) != nullptr; }));
+    HWND button = GetDlgItem(popup, IDCANCEL);
+    RECT small;
+    GetWindowRect(popup, &small);
+    EXPECT_FALSE(IsWindowVisible(button));
+    SendMessageA(popup, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(CancelRequested());
+    {
+        CancelOffer offer;
+        ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(button) != FALSE; }));
+        RECT grown;
+        GetWindowRect(popup, &grown);
+        EXPECT_GT(grown.bottom - grown.top, small.bottom - small.top) << "the button sits below the text";
+        PostMessageA(button, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(WaitFor([] { return CancelRequested(); }));
+    }
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(button); }));
+    ClearCancel();
 }
 
 } // namespace

@@ -75,27 +75,31 @@ INT_PTR CDialog::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
     self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     if (!self) return FALSE;
+    return self->Route(message, wParam, lParam);
+}
 
+INT_PTR CDialog::Route(UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
     case WM_COMMAND:
-        return self->OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
     case WM_NOTIFY: {
         LRESULT result = 0;
-        if (!self->OnNotify(reinterpret_cast<NMHDR*>(lParam), &result)) return FALSE;
-        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+        if (!OnNotify(reinterpret_cast<NMHDR*>(lParam), &result)) return FALSE;
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);
         return TRUE;
     }
     case WM_DESTROY:
-        self->OnDestroy();
+        OnDestroy();
         break;
     case WM_NCDESTROY:
-        SetWindowLongPtrA(hwnd, DWLP_USER, 0);
-        self->hwnd_ = nullptr;
+        SetWindowLongPtrA(hwnd_, DWLP_USER, 0);
+        hwnd_ = nullptr;
         return FALSE;
     default:
         break;
     }
     bool handled = false;
-    const INT_PTR result = self->OnMessage(message, wParam, lParam, &handled);
+    const INT_PTR result = OnMessage(message, wParam, lParam, &handled);
     return handled ? result : FALSE;
 }

@@ -31,6 +31,9 @@ protected:
     // Any other message; set *handled to give the result.
     virtual INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* handled) { return 0; }
     virtual void OnDestroy() {}
+    // Every message after WM_INITDIALOG passes here on its way to the
+    // handlers above; a dialog that must turn some away overrides it.
+    virtual INT_PTR Route(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -8,6 +8,7 @@
 #include "app/Startup.h"
 #include "app/Settings.h"
 #include "catalog/LeagueContent.h"
+#include "net/LongWork.h"
 #include "net/StatusPopup.h"
 #include "install/InstallPipeline.h"
 #include "launch/Bookmarks.h"
@@ -76,10 +77,12 @@ constexpr ListCommandTexts kNothingSelected[kDownloadListCount] = {
 };
 
 // Ctrl+A and Ctrl+I arrive as characters at whichever control has the
-// focus; a hook on the thread's queue sees them for the whole window.
+// focus; a hook on the thread's queue sees them for the whole window and
+// hands them to it as a command of its own.
 CLauncherDlg* g_keyWindow = nullptr;
 HHOOK g_charHook = nullptr;
 constexpr WPARAM kCtrlA = 1, kCtrlI = 9;
+constexpr UINT kSelectAllKeyMessage = WM_APP + 1;
 
 LRESULT CALLBACK SelectAllKeyHook(int code, WPARAM removed, LPARAM lParam)
 {
@@ -87,7 +90,7 @@ LRESULT CALLBACK SelectAllKeyHook(int code, WPARAM removed, LPARAM lParam)
     if (code == HC_ACTION && removed == PM_REMOVE && message->message == WM_CHAR &&
         (message->wParam == kCtrlA || message->wParam == kCtrlI) && g_keyWindow && g_keyWindow->hwnd() &&
         (message->hwnd == g_keyWindow->hwnd() || IsChild(g_keyWindow->hwnd(), message->hwnd)))
-        g_keyWindow->OnSelectAllKey(message->wParam == kCtrlA);
+        SendMessageA(g_keyWindow->hwnd(), kSelectAllKeyMessage, message->wParam == kCtrlA, 0);
     return CallNextHookEx(g_charHook, code, removed, lParam);
 }
 
@@ -122,6 +125,36 @@ const DownloadListSpec* ListOfButton(int buttonId)
     for (const DownloadListSpec& list : DownloadLists())
         if (ButtonControl(list) == buttonId) return &list;
     return nullptr;
+}
+
+// What the user can start: clicks, keys, menu picks and the selection of an
+// event, which loads its league's content.
+bool IsCommandMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+    case kSelectAllKeyMessage:
+        return true;
+    case WM_SYSCOMMAND:
+        return (wParam & 0xFFF0) == IDM_ABOUTBOX;
+    case WM_NOTIFY: {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+        switch (header->code) {
+        case NM_DBLCLK:
+        case NM_RCLICK:
+        case NM_RETURN:
+        case LVN_COLUMNCLICK:
+        case TCN_SELCHANGE:
+            return true;
+        case LVN_ITEMCHANGED:
+            return header->idFrom == IDC_EVENT_LIST;
+        default:
+            return false;
+        }
+    }
+    default:
+        return false;
+    }
 }
 
 int CALLBACK CompareEventRows(LPARAM a, LPARAM b, LPARAM sortValue)
@@ -188,7 +221,10 @@ BOOL CLauncherDlg::OnInitDialog()
         g_charHook = SetWindowsHookExA(WH_GETMESSAGE, SelectAllKeyHook, nullptr, GetCurrentThreadId());
     }
 
-    RefreshCommand();
+    {
+        CommandScope startUp(hwnd());
+        RefreshCommand();
+    }
     TabCtrl_SetCurSel(Item(IDC_DOWNLOAD_TABS), 0);
     OnTabChanged();
     // The toggle inverts the flag: start from the opposite of the stored state.
@@ -366,9 +402,6 @@ RaceEvent* CLauncherDlg::GetSelectedEvent()
 
 void CLauncherDlg::RefreshCommand()
 {
-    // A click dispatched by a running refresh's download must not start a
-    // second one that rebuilds the lists under the first.
-    if (state_.busy) return;
     state_.profiles = EnumerateProfiles(state_.env.simFolder);
     RunRefresh(true);
     std::vector<const RaceEvent*> events;
@@ -378,7 +411,6 @@ void CLauncherDlg::RefreshCommand()
 
 void CLauncherDlg::RunRefresh(bool fetch)
 {
-    if (state_.busy) return;
     // Asked before the rows go: an emptied list has no selection left.
     const int selectedId = GetSelectedEvent()->ID;
     hooks_.selectedEventId = [selectedId] { return selectedId; };
@@ -496,7 +528,6 @@ void CLauncherDlg::OnListColumnClick(int listId, int column)
 
 void CLauncherDlg::OnEventSelectionChanged()
 {
-    if (state_.busy) return;
     LoadLeagueContent(true);
 }
 
@@ -580,7 +611,8 @@ void CLauncherDlg::DownloadSelected(const DownloadListSpec& list, bool remove)
     }
     InstallItems(items, GetCategory(list.category).word, remove);
     if (list.category != CategoryId::Setups) ShowAndRepaint();
-    RunRefresh(true);
+    // After Cancel the lists show what is on disk; nothing more is fetched.
+    RunRefresh(!CancelRequested());
 }
 
 void CLauncherDlg::MarkSelectedAsCurrent(const DownloadListSpec& list)
@@ -653,8 +685,12 @@ void CLauncherDlg::PrepareAndLaunch(bool ask, bool start)
 void CLauncherDlg::OnEventRightClick(int row)
 {
     if (row < 0) return;
-    // Selecting the row loads its league content before the menu opens.
-    ListView_SetItemState(List(IDC_EVENT_LIST), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    // Selecting the row loads its league content before the menu opens; the
+    // selection's own notice is not taken while this command runs.
+    HWND events = List(IDC_EVENT_LIST);
+    const bool selected = ListView_GetItemState(events, row, LVIS_SELECTED) != 0;
+    ListView_SetItemState(events, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    if (!selected) OnEventSelectionChanged();
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_EVENT_MENU));
     if (!menu) return;
     POINT at;
@@ -848,9 +884,23 @@ bool CLauncherDlg::OnNotify(NMHDR* header, LRESULT* result)
     }
 }
 
+INT_PTR CLauncherDlg::Route(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!IsCommandMessage(message, wParam, lParam)) return CDialog::Route(message, wParam, lParam);
+    // One command at a time: whatever arrives while one runs (a click
+    // dispatched by its message pump or by a message box's loop) is dropped.
+    if (CommandScope::Running()) return FALSE;
+    CommandScope command(hwnd());
+    return CDialog::Route(message, wParam, lParam);
+}
+
 INT_PTR CLauncherDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* handled)
 {
     switch (message) {
+    case kSelectAllKeyMessage:
+        OnSelectAllKey(wParam != 0);
+        *handled = true;
+        return TRUE;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return 0;
         CAboutDlg().DoModal(hwnd());

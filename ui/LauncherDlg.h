@@ -59,6 +59,7 @@ protected:
     bool OnNotify(NMHDR* header, LRESULT* result) override;
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* handled) override;
     void OnDestroy() override;
+    INT_PTR Route(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void CreateFonts();

@@ -37,6 +37,21 @@ bool SendAll(SOCKET s, const char* data, size_t size)
     return true;
 }
 
+// Sends at bytesPerSecond, in small steps, until done or the server stops.
+bool SendPaced(SOCKET s, const char* data, size_t size, size_t bytesPerSecond, const std::atomic<bool>& stopping)
+{
+    if (bytesPerSecond == 0) return SendAll(s, data, size);
+    const size_t step = std::max<size_t>(1, bytesPerSecond * kPollMs / 1000);
+    while (size > 0 && !stopping) {
+        const size_t chunk = std::min(size, step);
+        if (!SendAll(s, data, chunk)) return false;
+        data += chunk;
+        size -= chunk;
+        Sleep(kPollMs);
+    }
+    return size == 0;
+}
+
 std::string HeaderValue(const std::string& headers, const std::string& name)
 {
     size_t pos = 0;
@@ -58,6 +73,7 @@ const char* Reason(int status)
 {
     switch (status) {
     case 200: return "OK";
+    case 206: return "Partial Content";
     case 301: return "Moved Permanently";
     case 302: return "Found";
     case 500: return "Internal Server Error";
@@ -245,33 +261,45 @@ bool TestHttpServer::SendResponse(SOCKET connection, const Request& request)
         return SendAll(connection, head.data(), head.size()) && SendAll(connection, page.data(), page.size());
     }
 
-    const bool cut = response.cutAfter != std::string::npos;
+    // A range of a file with an entity tag, while the tag still matches.
+    size_t from = 0;
+    const size_t size = response.body.size();
+    if (!response.etag.empty()) {
+        const std::string ifRange = HeaderValue(request.headers, "If-Range");
+        if (std::sscanf(HeaderValue(request.headers, "Range").c_str(), "bytes=%zu-", &from) != 1 || from >= size ||
+            (!ifRange.empty() && ifRange != response.etag))
+            from = 0;
+    }
+    const bool cut = response.cutAfter != std::string::npos && response.cutAfter > from;
     const bool closeAfter = cut || !response.sendContentLength;
-    std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) + "\r\n";
+    const int status = from ? 206 : response.status;
+    std::string head = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) + "\r\n";
     head += "Content-Type: application/octet-stream\r\n";
     if (!response.location.empty()) head += "Location: " + response.location + "\r\n";
+    if (!response.etag.empty()) head += "ETag: " + response.etag + "\r\nAccept-Ranges: bytes\r\n";
+    if (from) head += "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(size - 1) + "/" +
+                      std::to_string(size) + "\r\n";
     if (response.sendContentLength) {
-        size_t length = response.announcedLength != std::string::npos ? response.announcedLength
-                                                                       : response.body.size();
+        size_t length = response.announcedLength != std::string::npos ? response.announcedLength : size - from;
         head += "Content-Length: " + std::to_string(length) + "\r\n";
     }
     if (response.chunked) head += "Transfer-Encoding: chunked\r\n";
     if (closeAfter) head += "Connection: close\r\n";
     head += "\r\n";
 
-    size_t bodyBytes = cut ? std::min(response.cutAfter, response.body.size()) : response.body.size();
+    size_t bodyBytes = (cut ? std::min(response.cutAfter, size) : size) - from;
     if (!SendAll(connection, head.data(), head.size())) return false;
     if (response.chunked) {
-        char size[32];
-        std::snprintf(size, sizeof(size), "%zx\r\n", bodyBytes);
-        std::string chunk = size + response.body.substr(0, bodyBytes) + "\r\n";
+        char sizeLine[32];
+        std::snprintf(sizeLine, sizeof(sizeLine), "%zx\r\n", bodyBytes);
+        std::string chunk = sizeLine + response.body.substr(0, bodyBytes) + "\r\n";
         chunk += cut ? "not a chunk size\r\n" : "0\r\n\r\n";
         if (!SendAll(connection, chunk.data(), chunk.size())) return false;
     } else if (response.stallAfter != std::string::npos) {
         SendAll(connection, response.body.data(), std::min(response.stallAfter, bodyBytes));
         StaySilent(stopping_);
         return false;
-    } else if (!SendAll(connection, response.body.data(), bodyBytes)) {
+    } else if (!SendPaced(connection, response.body.data() + from, bodyBytes, response.bytesPerSecond, stopping_)) {
         return false;
     }
     if (closeAfter) {

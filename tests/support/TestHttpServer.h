@@ -19,7 +19,7 @@ public:
         std::string body;
         bool sendContentLength = true;          // false: no length, the connection closes after the body
         size_t announcedLength = std::string::npos;  // Content-Length to announce; npos: the body's size
-        size_t cutAfter = std::string::npos;    // close the connection after this many body bytes
+        size_t cutAfter = std::string::npos;    // close the connection when the body reaches this position
         bool resetOnCut = false;                // cut with a reset instead of an orderly close
         bool chunked = false;                   // the body as one chunk; a cut then sends a broken chunk header
         std::string userName;                   // when set, ask for Basic credentials and check them
@@ -27,6 +27,8 @@ public:
         std::string location;                   // sent as the Location header
         bool silent = false;                    // take the request and never answer it
         size_t stallAfter = std::string::npos;  // fall silent, connection open, after this many body bytes
+        std::string etag;                       // when set: sent with "Accept-Ranges: bytes", and ranges served
+        size_t bytesPerSecond = 0;              // pace the body at this rate (0: at once)
     };
     struct Request {
         std::string method;

@@ -1,12 +1,20 @@
 // Measures DownloadFile on one url and the time to ask silent race servers.
 // Usage: zant_bench_download <url> <local path> <silent server count> [<packet size>:<write size> ...]
+//        [resume:<url of a transfer the server cuts>]
 // Downloads once with the settings as they are, then once per size pair
-// given, and prints "download <packet> <write> <bytes> <seconds>" per
-// download and "silent_query_seconds=S".
+// given, and prints "download <packet> <write> <bytes> <seconds> <longest
+// pump gap ms>" per download, "resume <seconds cut> <seconds rest> <bytes>"
+// for a cut transfer started again, and "silent_query_seconds=S".
+//
+// The pump gap: a thread posts a message to a window of this thread every 5
+// milliseconds; the longest time between two of them being handled is how
+// long the window would wait for an answer.
 #include <windows.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +41,67 @@ unsigned long long FileSize(const std::string& path)
     return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// Handles the posted ticks and remembers the longest wait between two.
+class PumpWatch {
+public:
+    PumpWatch()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "ZantBenchPumpWatch";
+        RegisterClassA(&windowClass);
+        window_ = CreateWindowA(windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                windowClass.hInstance, nullptr);
+        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~PumpWatch() { DestroyWindow(window_); }
+
+    void Start()
+    {
+        longest_ = 0;
+        QueryPerformanceCounter(&last_);
+        running_ = true;
+        poster_ = CreateThread(nullptr, 0, Post, this, 0, nullptr);
+    }
+    double StopMs()
+    {
+        running_ = false;
+        WaitForSingleObject(poster_, INFINITE);
+        CloseHandle(poster_);
+        MSG message;
+        while (PeekMessageA(&message, window_, 0, 0, PM_REMOVE)) {}
+        return longest_ * 1000.0;
+    }
+
+private:
+    static DWORD WINAPI Post(LPVOID self)
+    {
+        auto* watch = static_cast<PumpWatch*>(self);
+        while (watch->running_) {
+            PostMessageA(watch->window_, WM_APP, 0, 0);
+            Sleep(5);
+        }
+        return 0;
+    }
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* watch = reinterpret_cast<PumpWatch*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (message != WM_APP || !watch) return DefWindowProcA(window, message, wParam, lParam);
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        watch->longest_ = std::max(watch->longest_, Seconds(watch->last_, now));
+        watch->last_ = now;
+        return 0;
+    }
+
+    HWND window_ = nullptr;
+    HANDLE poster_ = nullptr;
+    volatile bool running_ = false;
+    LARGE_INTEGER last_ = {};
+    double longest_ = 0;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -52,13 +121,19 @@ int main(int argc, char** argv)
     });
 
     std::vector<std::pair<int, int>> sizes = {{0, 0}};
+    std::string cutUrl;
     for (int i = 4; i < argc; ++i) {
+        if (std::strncmp(argv[i], "resume:", 7) == 0) {
+            cutUrl = argv[i] + 7;
+            continue;
+        }
         int packet = 0, write = 0;
         if (std::sscanf(argv[i], "%d:%d", &packet, &write) != 2) return 2;
         sizes.emplace_back(packet, write);
     }
 
     LARGE_INTEGER start, end;
+    PumpWatch watch;
     for (const auto& size : sizes) {
         if (size.first > 0) {
             WriteSettingNumber(kPacketSizeSetting, size.first);
@@ -66,11 +141,25 @@ int main(int argc, char** argv)
         }
         const int packet = ReadSettingNumber(kPacketSizeSetting, kDefaultPacketSize);
         const int write = ReadSettingNumber(kWriteFileSizeSetting, kDefaultWriteFileSize);
+        watch.Start();
         QueryPerformanceCounter(&start);
         const bool downloaded = DownloadFile(url, localPath, "", "", "Benchmark\r\n");
         QueryPerformanceCounter(&end);
+        const double gapMs = watch.StopMs();
         if (!downloaded) return 1;
-        std::printf("download %d %d %llu %.4f\n", packet, write, FileSize(localPath), Seconds(start, end));
+        std::printf("download %d %d %llu %.4f %.1f\n", packet, write, FileSize(localPath), Seconds(start, end), gapMs);
+    }
+    if (!cutUrl.empty()) {
+        // The first attempt ends at the cut (its question answered Cancel),
+        // the second asks for the rest.
+        DeleteFileA(localPath.c_str());
+        LARGE_INTEGER middle;
+        QueryPerformanceCounter(&start);
+        if (DownloadFile(cutUrl, localPath, "", "", "Benchmark\r\n")) return 1;
+        QueryPerformanceCounter(&middle);
+        if (!DownloadFile(cutUrl, localPath, "", "", "Benchmark\r\n")) return 1;
+        QueryPerformanceCounter(&end);
+        std::printf("resume %.4f %.4f %llu\n", Seconds(start, middle), Seconds(middle, end), FileSize(localPath));
     }
 
     std::vector<std::unique_ptr<TestUdpResponder>> servers;

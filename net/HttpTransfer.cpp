@@ -19,6 +19,12 @@ constexpr char kUserAgent[] = "ZANT Launcher";
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
 constexpr DWORD kHeaderBufferSize = 256;
 constexpr DWORD kStatusPermanentRedirect = 308;
+// A read waits until it has all it asked for. Whole packets are asked for
+// only while the line brings one within kWholePacketMs, judged over samples
+// of kLineSampleMs; otherwise a read asks for what has arrived, so that the
+// windows are looked after in between.
+constexpr DWORD kWholePacketMs = 50;
+constexpr DWORD kLineSampleMs = 10;
 
 struct UrlParts {
     std::string host;
@@ -350,6 +356,7 @@ bool HttpTransfer::ReadBody()
 {
     const DWORD writeSize = static_cast<DWORD>(buffer_.size());
     TransferRate rate(CalendarSeconds());
+    lineStart_ = GetTickCount();
     while (totalRead_ < size_) {
         if (CancelRequested()) {
             // Kept for the next attempt, as far as it came.
@@ -357,12 +364,8 @@ bool HttpTransfer::ReadBody()
             ShowStatus(false);
             return false;
         }
-        // A read waits until it has all it asked for: on a slow line ask
-        // only for what has arrived, so the windows are looked after between.
-        DWORD available = 0, received = 0;
-        const bool ready = InternetQueryDataAvailable(request_.get(), &available, 0, 0) != FALSE;
-        const DWORD wanted = available ? std::min(available, packetSize_) : packetSize_;
-        if (!ready || !InternetReadFile(request_.get(), buffer_.data() + fill_, wanted, &received)) {
+        DWORD received = 0, wanted = 0;
+        if (!ReadSize(wanted) || !InternetReadFile(request_.get(), buffer_.data() + fill_, wanted, &received)) {
             DWORD code = GetLastError();
             Fail("Unable to get file. Unable to download '" + url_ + "'.  " + ErrorLine(code));
             Flush(false);
@@ -373,6 +376,7 @@ bool HttpTransfer::ReadBody()
             continue;
         }
         totalRead_ += received;
+        MeasureLine(received);
         fill_ = file_.IsOpen() ? fill_ + received : 0;
         if (fill_ > writeSize - packetSize_ && !Flush(true)) return false;
         rate.Add(received, CalendarSeconds());
@@ -380,6 +384,26 @@ bool HttpTransfer::ReadBody()
         KeepResponsive();
     }
     return true;
+}
+
+bool HttpTransfer::ReadSize(DWORD& wanted)
+{
+    wanted = packetSize_;
+    if (wholePackets_) return true;
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(request_.get(), &available, 0, 0)) return false;
+    if (available) wanted = std::min(available, packetSize_);
+    return true;
+}
+
+void HttpTransfer::MeasureLine(DWORD received)
+{
+    lineBytes_ += received;
+    const DWORD elapsed = GetTickCount() - lineStart_;
+    if (elapsed < kLineSampleMs) return;
+    wholePackets_ = lineBytes_ * kWholePacketMs >= static_cast<uint64_t>(packetSize_) * elapsed;
+    lineStart_ = GetTickCount();
+    lineBytes_ = 0;
 }
 
 bool HttpTransfer::RetryEmptyRead()

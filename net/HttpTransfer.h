@@ -33,6 +33,9 @@ private:
     bool ReadLength();
     bool PrepareFile(bool continuing);
     bool ReadBody();
+    // How much the next read asks for; false when the connection failed.
+    bool ReadSize(DWORD& wanted);
+    void MeasureLine(DWORD received);
     // After a read of no bytes: true to read on (Retry), false to give up.
     bool RetryEmptyRead();
     // Writes the buffered bytes; a failure is reported when report is set.
@@ -61,4 +64,7 @@ private:
     std::vector<char> buffer_;
     DWORD fill_ = 0;
     DWORD packetSize_ = 0;
+    bool wholePackets_ = false;  // the line is fast enough to wait for whole packets
+    DWORD lineStart_ = 0;
+    uint64_t lineBytes_ = 0;
 };

@@ -82,7 +82,9 @@ bool UnzipWithRetry(const std::string& localFile, const std::string& targetFolde
     return ExtractArchive(localFile, targetFolder);
 }
 
-// Runs an installer and waits for it; 0 when it ran, else the start error.
+// Runs an installer and waits for it, the window answering meanwhile; 0
+// when it ran, else the start error. Cancel stops the wait, not the setup,
+// which goes on by itself (CancelRequested() then tells).
 DWORD RunInstaller(const std::string& localFile)
 {
     // Quoted: an unquoted path with blanks ("...\ZANT Launcher\...") could
@@ -97,7 +99,10 @@ DWORD RunInstaller(const std::string& localFile)
                         &startup, &process))
         return GetLastError();
     UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
-    WaitForSingleObject(processHandle.get(), INFINITE);
+    CancelOffer cancel;
+    ShowStatus(true, "Waiting for " + LocalFileName(localFile) + " to finish");
+    WaitResponsive(processHandle.get());
+    ShowStatus(false);
     return 0;
 }
 
@@ -143,6 +148,7 @@ bool InstallFetched(const InstallContext& context, const ContentItem& item, cons
             Stop(context, "Unable to run setup file (" + localFile + ").  " + ErrorLine(error), MB_ICONHAND | MB_OK);
             return false;
         }
+        if (CancelRequested()) return false;
     }
     return true;
 }

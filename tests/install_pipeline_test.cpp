@@ -1,12 +1,17 @@
 // Installing and removing catalog items: download, delete, unpack, record.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "app/Handles.h"
 #include "app/IniFile.h"
 #include "install/InstallPipeline.h"
+#include "net/LongWork.h"
+#include "net/StatusPopup.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestZip.h"
@@ -198,6 +203,41 @@ TEST_F(InstallPipelineTest, TwoFailuresStopEverything)
         EXPECT_EQ(http_.Requests().size(), requests + 1) << "the next item is not downloaded";
     }
     EXPECT_EQ(windowShown_, 2);
+}
+
+// A setup that does not end holds nothing: the popup says what is awaited,
+// Cancel stops the wait (the setup runs on) and ends the command.
+TEST_F(InstallPipelineTest, CancelStopsWaitingForASetupThatNeverEnds)
+{
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    http_.Serve("/longsetup.exe", ReadTextFile(std::string(system) + "\\notepad.exe"));
+    auto setup = Item(12, "longsetup.exe", 2), next = Item(13, "track.zip");
+    ExpectMessage("WARNING: This download will launch an executable.", IDYES);
+    std::thread user([] {
+        HWND button = nullptr;
+        for (int i = 0; i < 1000 && !(button && IsWindowVisible(button)); ++i, Sleep(10))
+            if (CurrentStatusText().find("Waiting for longsetup.exe to finish") != std::string::npos)
+                button = StatusPopupWindow() ? GetDlgItem(StatusPopupWindow(), IDCANCEL) : nullptr;
+        if (button) SendMessageA(button, BM_CLICK, 0, 0);
+    });
+    Install({setup.get(), next.get()}, "Mod");
+    user.join();
+    EXPECT_TRUE(CancelRequested());
+    ClearCancel();
+    EXPECT_EQ(Cache("1 Mod 12") + Cache("1 Mod 13"), "--");
+    EXPECT_EQ(http_.Requests().size(), 1u) << "the next item is not downloaded";
+
+    // The setup goes on by itself; this test ends it.
+    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {sizeof entry};
+    int ended = 0;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+        if (_stricmp(entry.szExeFile, "longsetup.exe") != 0) continue;
+        UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        ended += TerminateProcess(process.get(), 0) && WaitForSingleObject(process.get(), 5000) == WAIT_OBJECT_0;
+    }
+    EXPECT_EQ(ended, 1) << "the setup was still running";
 }
 
 // Catalog paths are relative to the sim folder and may not leave it.

@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestHttpServer.h"
+#include "net/LongWork.h"
 #include "tests/support/TestUdpResponder.h"
 
 namespace {
@@ -217,6 +218,15 @@ TEST_F(RefreshTest, FailedDownloadKeepsThePreviousEventsFile)
     http_.Stop();
     ExpectMessage("Error: ");  // the download reports its own failure
     Run(true);
+    EXPECT_EQ(EventNames(), (std::vector<std::string>{"[Local]", "Cup at Dover", "Bristol Night"}));
+    EXPECT_EQ(Messages().size(), 1u);
+
+    // Cancelled, it fails without a word, and the refresh goes on with the old file.
+    ASSERT_TRUE(http_.Start(80));
+    http_.Serve(kEventsTarget, "[Application]\r\nVersion=1.0.0.0\r\n[Schedule]\r\nEvents=0\r\n");
+    RequestCancel();
+    Run(true);
+    EXPECT_FALSE(CancelRequested()) << "the cancel reached the steps after the download";
     EXPECT_EQ(EventNames(), (std::vector<std::string>{"[Local]", "Cup at Dover", "Bristol Night"}));
     EXPECT_EQ(Messages().size(), 1u);
 }

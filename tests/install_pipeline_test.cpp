@@ -11,7 +11,6 @@
 #include "app/IniFile.h"
 #include "install/InstallPipeline.h"
 #include "net/LongWork.h"
-#include "net/StatusPopup.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestZip.h"
@@ -214,17 +213,10 @@ TEST_F(InstallPipelineTest, CancelStopsWaitingForASetupThatNeverEnds)
     http_.Serve("/longsetup.exe", ReadTextFile(std::string(system) + "\\notepad.exe"));
     auto setup = Item(12, "longsetup.exe", 2), next = Item(13, "track.zip");
     ExpectMessage("WARNING: This download will launch an executable.", IDYES);
-    std::thread user([] {
-        HWND button = nullptr;
-        for (int i = 0; i < 1000 && !(button && IsWindowVisible(button)); ++i, Sleep(10))
-            if (CurrentStatusText().find("Waiting for longsetup.exe to finish") != std::string::npos)
-                button = StatusPopupWindow() ? GetDlgItem(StatusPopupWindow(), IDCANCEL) : nullptr;
-        if (button) SendMessageA(button, BM_CLICK, 0, 0);
-    });
+    std::thread user([] { ClickPopupCancel("Waiting for longsetup.exe to finish"); });
     Install({setup.get(), next.get()}, "Mod");
     user.join();
     EXPECT_TRUE(CancelRequested());
-    ClearCancel();
     EXPECT_EQ(Cache("1 Mod 12") + Cache("1 Mod 13"), "--");
     EXPECT_EQ(http_.Requests().size(), 1u) << "the next item is not downloaded";
 

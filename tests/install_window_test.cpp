@@ -9,7 +9,6 @@
 
 #include "app/IniFile.h"
 #include "net/LongWork.h"
-#include "net/StatusPopup.h"
 #include "resources/resource.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestHttpServer.h"
@@ -260,13 +259,7 @@ TEST_F(SlowInstallTest, CancelEndsTheCommandAndRecordsNothing)
     ShowTab(1);
     ListView_SetItemState(dialog_->Item(IDC_TRACKS_LIST), -1, LVIS_SELECTED, LVIS_SELECTED);
     ASSERT_EQ(RowNamed(IDC_TRACKS_LIST, "Atlanta"), 0);
-    std::thread user([&] {
-        WaitForRequest("/atlanta.zip");
-        HWND button = nullptr;
-        for (int i = 0; i < 500 && !(button && IsWindowVisible(button)); ++i, Sleep(10))
-            button = StatusPopupWindow() ? GetDlgItem(StatusPopupWindow(), IDCANCEL) : nullptr;
-        if (button) SendMessageA(button, BM_CLICK, 0, 0);
-    });
+    std::thread user([] { ClickPopupCancel("Downloading Atlanta"); });
     Command(IDC_DOWNLOAD_TRACKS);
     user.join();
 

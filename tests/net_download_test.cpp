@@ -501,17 +501,10 @@ TEST_F(DownloadTest, CancelStopsATransferAndKeepsWhatArrived)
     const std::string target = TempDir() + "big.zip";
     WriteTextFile(target, "previous copy");
 
-    std::thread clicker([] {
-        HWND button = nullptr;
-        for (int i = 0; i < 1000 && !(button && IsWindowVisible(button)); ++i, Sleep(10))
-            button = StatusPopupWindow() ? GetDlgItem(StatusPopupWindow(), IDCANCEL) : nullptr;
-        Sleep(500);  // some of it arrives first
-        if (button) SendMessageA(button, BM_CLICK, 0, 0);
-    });
+    std::thread clicker([] { ClickPopupCancel("", 500); });  // some of it arrives first
     EXPECT_FALSE(Download("http://127.0.0.1/big.zip", target));
     clicker.join();
     EXPECT_TRUE(CancelRequested());
-    ClearCancel();
     EXPECT_EQ(ReadTextFile(target), "previous copy");
     const std::string kept = ReadTextFile(ReceiveFile::TempPathFor(target));
     EXPECT_GT(kept.size(), 0u);

@@ -143,7 +143,6 @@ TEST_F(StatusPopupTest, CancelIsOfferedOnlyWhileWorkCanStop)
         EXPECT_TRUE(WaitFor([] { return CancelRequested(); }));
     }
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(button); }));
-    ClearCancel();
 }
 
 } // namespace

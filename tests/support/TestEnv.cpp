@@ -1,5 +1,8 @@
 #include "tests/support/TestEnv.h"
 
+#include "net/LongWork.h"
+#include "net/StatusPopup.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -45,8 +48,9 @@ void LauncherTest::SetUp()
 
 void LauncherTest::TearDown()
 {
-    // A popup left open by the code under test must not outlive the test.
+    // A popup left open, or a cancel asked, must not outlive the test.
     ShowStatus(false);
+    ClearCancel();
     SetMessageAnswerer(nullptr);
     for (const Expectation& missed : expected_) ADD_FAILURE() << "message box never shown: " << missed.textPart;
     // Only a folder this fixture made is removed: a test skipped before its
@@ -191,4 +195,14 @@ bool RemoveTree(const std::string& folder)
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveContents(base);
     RemoveDirectoryA(base.c_str());
     return true;
+}
+
+void ClickPopupCancel(const std::string& textPart, DWORD waitMs)
+{
+    HWND button = nullptr;
+    for (int i = 0; i < 1000 && !(button && IsWindowVisible(button)); ++i, Sleep(10))
+        if (CurrentStatusText().find(textPart) != std::string::npos)
+            button = StatusPopupWindow() ? GetDlgItem(StatusPopupWindow(), IDCANCEL) : nullptr;
+    Sleep(waitMs);
+    if (button) SendMessageA(button, BM_CLICK, 0, 0);
 }

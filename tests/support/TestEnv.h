@@ -56,5 +56,8 @@ bool IsRemovableTestPath(const std::string& folder);
 // Removes a folder tree below the temp folder, links removed but never
 // followed; anything else is refused with false and left alone.
 bool RemoveTree(const std::string& folder);
+// Run on a thread of the test: waits until the status popup offers Cancel
+// while its text holds textPart, lets waitMs more pass and clicks it.
+void ClickPopupCancel(const std::string& textPart = "", DWORD waitMs = 0);
 // The launcher's settings key, removed before and after every test.
 void DeleteSettingsKey();

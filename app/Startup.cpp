@@ -79,6 +79,8 @@ std::string SimProgramName()
     return ReadSettingNumber("4GBExe", 0, "Options") != 0 ? "VORA4GB.exe" : "VORA.exe";
 }
 
+bool ReadDeleteFilesSetting() { return ReadSettingNumber("Delete Files", 1, "Options") != 0; }
+
 LauncherEnvironment SettleEnvironment(const std::string& modulePath, const std::string& documentsFolder)
 {
     LauncherEnvironment env;
@@ -92,7 +94,7 @@ LauncherEnvironment SettleEnvironment(const std::string& modulePath, const std::
     env.defaultLeague.number = 0;
     env.defaultLeague.name = kDefaultLeagueName;
     env.defaultLeague.webBase = kDefaultWebBase;
-    env.defaultLeague.deleteFiles = ReadSettingNumber("Delete Files", 1, "Options") != 0;
+    env.defaultLeague.deleteFiles = ReadDeleteFilesSetting();
     env.downloadsHidden = ReadSettingNumber("Show Downloads", 0, "Options") == 0;
 
     env.installation.number = NumberInstallation(env.simFolder);

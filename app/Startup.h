@@ -30,6 +30,9 @@ std::string DocumentsFolder();
 
 // Settles folders, the default league, the installation number and the
 // program name. documentsFolder empty: the data folder is the sim folder.
+// "Delete downloaded files after they are installed", as the options store it.
+bool ReadDeleteFilesSetting();
+
 LauncherEnvironment SettleEnvironment(const std::string& modulePath, const std::string& documentsFolder);
 
 // The number of the sim installation in simFolder: the number it was given

@@ -12,6 +12,7 @@
 #include "launch/SafeNames.h"
 #include "net/LongWork.h"
 #include "net/Download.h"
+#include "net/ErrorText.h"
 #include "net/StatusPopup.h"
 
 namespace {
@@ -37,10 +38,13 @@ int ReadLeagueNumber(const std::string& file)
 bool FetchContentFile(const LeagueRecord& league, const std::string& copyPath)
 {
     const std::string fetched = copyPath + kFetchSuffix;
-    if (!DownloadFile(league.webBase, fetched, league, kFetchStatusTitle)) {
+    HttpErrorReply errorReply;
+    if (!DownloadFile(league.webBase, fetched, league, kFetchStatusTitle, &errorReply)) {
         // Cancelled, it failed like any other: the last good copy serves.
         ClearCancel();
         DeleteFileA(fetched.c_str());
+        // An error page says what went wrong as any other reply does.
+        if (errorReply.status != 0) ShowMessage(LeagueReplyText(errorReply.body, league), MB_OK);
         return false;
     }
     ShowStatus(false);
@@ -50,7 +54,10 @@ bool FetchContentFile(const LeagueRecord& league, const std::string& copyPath)
         return false;
     }
     if (!MoveFileExA(fetched.c_str(), copyPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD code = GetLastError();
         DeleteFileA(fetched.c_str());
+        ShowMessage("Unable to get file. Failed to create file (" + copyPath + ").  " + ErrorLine(code),
+                    MB_OK | MB_ICONSTOP);
         return false;
     }
     return true;
@@ -63,7 +70,7 @@ EventButtonStates EventButtons(const RaceEvent& event, const LauncherState& stat
     EventButtonStates states;
     states.launch = (!event.Server.empty() || event.league == &state.env.defaultLeague) &&
                     !state.env.installation.programName.empty();
-    states.teamSpeak = event.TeamSpeak.find("ts3server://") != std::string::npos || &event == &state.localEvent;
+    states.teamSpeak = IsTeamSpeakAddress(event.TeamSpeak) || &event == &state.localEvent;
     return states;
 }
 
@@ -76,10 +83,15 @@ std::string LeagueContentCopyPath(const LauncherEnvironment& env, const LeagueRe
 
 std::string LeagueReplyMessage(const std::string& replyFile, const LeagueRecord& league)
 {
-    std::string line;
-    if (!ReadFileHead(replyFile, kReplyLineLength, line))
+    std::string head;
+    if (!ReadFileHead(replyFile, kReplyLineLength, head))
         return "An invalid ZANT Launcher file was received from " + league.name + "\n\n" + league.webBase;
-    line = line.substr(0, line.find('\n'));
+    return LeagueReplyText(head, league);
+}
+
+std::string LeagueReplyText(const std::string& reply, const LeagueRecord& league)
+{
+    std::string line = reply.substr(0, std::min<size_t>(reply.find('\n'), kReplyLineLength));
     line = line.c_str();  // read as text: a zero byte ends it
     if (line.empty()) return "An empty response was received from " + league.name;
     std::transform(line.begin(), line.end(), line.begin(),

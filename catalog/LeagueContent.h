@@ -21,6 +21,8 @@ std::string LeagueContentCopyPath(const LauncherEnvironment& env, const LeagueRe
 // What to tell the user about a reply that is no league content file,
 // judged by its first line.
 std::string LeagueReplyMessage(const std::string& replyFile, const LeagueRecord& league);
+// The same for a reply in hand, an error page say.
+std::string LeagueReplyText(const std::string& reply, const LeagueRecord& league);
 
 // Empties the league car and setup lists and, for an event of a partner
 // league, fills them from its content file: fetched first when fetch is on

@@ -9,6 +9,11 @@ struct ServerStatus;
 
 // One event of an events file: the item record extended by the event fields.
 // Events use the item fields ID, league, Name, File and Note.
+// Whether an event's TeamSpeak address is one for the TeamSpeak client: the
+// address goes to the shell of a program with administrator rights, and
+// one from an events file may have travelled over plain HTTP.
+inline bool IsTeamSpeakAddress(const std::string& address) { return address.rfind("ts3server://", 0) == 0; }
+
 struct RaceEvent : ContentItem {
     // The login to a partner league's web server ("GRD"); `league` points to
     // it when there is one. The event owns it.

@@ -24,10 +24,17 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return folder + "\\" + name;
 }
 
+// Catalog paths are relative to the sim folder; one written with a leading
+// separator ("\\GameData") means the same place.
+std::string CatalogRelative(const std::string& path)
+{
+    return !path.empty() && (path[0] == '\\' || path[0] == '/') ? path.substr(1) : path;
+}
+
 // Where the item's archive goes and what its deletions are relative to.
 std::string TargetFolder(const LauncherEnvironment& env, const ContentItem& item)
 {
-    return JoinPath(env.simFolder, item.PrefixPath);
+    return JoinPath(env.simFolder, CatalogRelative(item.PrefixPath));
 }
 
 const LeagueRecord& LeagueOf(const ContentItem& item, const LauncherEnvironment& env)
@@ -61,7 +68,7 @@ void DeleteListed(const std::string& targetFolder, const std::vector<std::string
 {
     for (const std::string& entry : entries) {
         if (entry.empty()) continue;
-        const std::string path = JoinPath(targetFolder, entry);
+        const std::string path = JoinPath(targetFolder, CatalogRelative(entry));
         ShowStatus(true, "Deleting " + path + "...");
         if (folders)
             DeleteFolderTree(path);
@@ -215,11 +222,11 @@ std::string UnsafeItemPath(const ContentItem& item, const LeagueRecord& league)
     if (league.name.empty() || PathComponents(league.name).size() != 1 ||
         !IsConfinedRelativePath(league.name, false, true))
         return league.name;
-    if (!IsConfinedRelativePath(item.PrefixPath, false, false)) return item.PrefixPath;
+    if (!IsConfinedRelativePath(CatalogRelative(item.PrefixPath), false, false)) return item.PrefixPath;
     for (const std::string& folder : item.deleteFolders)
-        if (!folder.empty() && !IsConfinedRelativePath(folder, true, true)) return folder;
+        if (!folder.empty() && !IsConfinedRelativePath(CatalogRelative(folder), true, true)) return folder;
     for (const std::string& file : item.deleteFiles)
-        if (!file.empty() && !IsConfinedRelativePath(file, true, true)) return file;
+        if (!file.empty() && !IsConfinedRelativePath(CatalogRelative(file), true, true)) return file;
     return std::string();
 }
 

@@ -44,6 +44,7 @@ void OpenSeriesPage(const ShellOpener& open, const RaceEvent& event)
 
 void OpenTeamSpeak(const ShellOpener& open, const RaceEvent& event)
 {
+    if (!IsTeamSpeakAddress(event.TeamSpeak)) return;
     const INT_PTR result = open(event.TeamSpeak, SW_SHOWNORMAL);
     if (result <= kShellSuccessAbove)
         ShowMessage("An error occured while running TeamSpeak.  Error code: " + std::to_string(result) + "\n", MB_OK);

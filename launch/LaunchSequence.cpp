@@ -14,6 +14,7 @@
 #include "net/ErrorText.h"
 #include "net/StatusPopup.h"
 #include "simconfig/Profiles.h"
+#include "simconfig/SimValues.h"
 
 namespace {
 
@@ -117,9 +118,13 @@ void PlaceSetup(LauncherState& state, const RaceEvent& event, const std::string&
     if (!relative.empty()) {
         CreateDirectoryA((sim + "Userdata\\" + profile + "\\Settings\\" + event.Track).c_str(), nullptr);
         placed = DownloadForLaunch(state, event.SetupPath, sim + relative, "Downloading setup\r\n");
-        if (placed)
-            SetAutoLoadSetup(sim + "Userdata\\" + profile + "\\FavoriteAndFixedSetups.gal", event.Track,
-                             event.Vehicle, relative);
+        const std::string gal = sim + "Userdata\\" + profile + "\\FavoriteAndFixedSetups.gal";
+        if (placed && !SetAutoLoadSetup(gal, event.Track, event.Vehicle, relative)) {
+            const DWORD code = GetLastError();
+            ShowStatus(false);
+            ShowMessage("Unable to read file (" + gal + "). The setup list is kept as it was.  " + ErrorLine(code),
+                        MB_OK | MB_ICONSTOP);
+        }
     }
     if (placed) return;
     ShowStatus(false);
@@ -176,8 +181,11 @@ void PlaceDashboardImage(LauncherState& state, const RaceEvent& event)
 std::string DedicatedMaxPlayers(const std::string& simFolder, const std::string& profile)
 {
     if (!IsUsableProfileName(profile)) return kDefaultMaxPlayers;
-    return ReadIniText(MultiplayerFilePath(simFolder, profile), "Multiplayer Server Options", "Max MP Players",
-                       kDefaultMaxPlayers);
+    // The sim writes the number in quotes, often with a comment after it:
+    // only the number goes on the command line.
+    const int players = ReadSimNumber(MultiplayerFilePath(simFolder, profile), "Multiplayer Server Options",
+                                      "Max MP Players", kDefaultMaxPlayers);
+    return players > 0 ? std::to_string(players) : kDefaultMaxPlayers;
 }
 
 void StartSim(LauncherState& state, const RaceEvent& event, const LaunchHooks& hooks)

@@ -78,14 +78,18 @@ std::string EditAutoLoadEntries(const std::string& oldContent, const std::string
     return out;
 }
 
-std::string SetValueInLines(const std::string& oldContent, const std::string& key, const std::string& value)
+std::string SetValueInLines(const std::string& oldContent, const std::string& key, const std::string& value,
+                            bool addWhenMissing)
 {
     std::string out;
-    for (const std::string& line : SplitLines(oldContent)) {
+    bool found = false;
+    const std::vector<std::string> lines = SplitLines(oldContent);
+    for (const std::string& line : lines) {
         if (line.find(key) == std::string::npos) {
             out += line + "\n";
             continue;
         }
+        found = true;
         const size_t equals = line.find('=');
         if (equals != std::string::npos) {
             out += line.substr(0, equals) + "= " + value + LineEnd(line);
@@ -93,6 +97,7 @@ std::string SetValueInLines(const std::string& oldContent, const std::string& ke
             out += key + " = " + value + LineEnd(line);
         }
     }
+    if (!found && addWhenMissing) out += key + " = " + value + (lines.empty() ? "\r\n" : LineEnd(lines.back()));
     return out;
 }
 
@@ -129,15 +134,19 @@ std::string Trim(const std::string& text)
 
 }  // namespace
 
-void SetAutoLoadSetup(const std::string& galFile, const std::string& track, const std::string& classes,
+bool SetAutoLoadSetup(const std::string& galFile, const std::string& track, const std::string& classes,
                       const std::string& setupFile)
 {
     std::string oldContent;
-    ReadWholeFile(galFile, oldContent);  // a missing file starts empty
+    // A missing file starts empty; one that cannot be read holds the
+    // driver's favourites and stays as it is.
+    if (!ReadWholeFile(galFile, oldContent) && GetFileAttributesA(galFile.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
     bool found = false;
     std::string newContent = EditAutoLoadEntries(oldContent, track, classes, setupFile, found);
     if (!found) newContent += NewAutoLoadEntry(track, classes, setupFile);
     ReplaceFileContent(galFile, newContent);
+    return true;
 }
 
 std::vector<std::string> ModFilesOfSeries(const std::string& simFolder, const std::string& seriesCode)
@@ -150,14 +159,14 @@ std::vector<std::string> ModFilesOfSeries(const std::string& simFolder, const st
 }
 
 void SetModFileValue(const std::string& simFolder, const std::string& seriesCode, const std::string& key,
-                     const std::string& value)
+                     const std::string& value, bool addWhenMissing)
 {
     // An empty key is in every line and would rewrite the whole file.
     if (key.empty()) return;
     for (const std::string& file : ModFilesOfSeries(simFolder, seriesCode)) {
         std::string oldContent;
         if (!ReadWholeFile(file, oldContent)) continue;
-        ReplaceFileContent(file, SetValueInLines(oldContent, key, value));
+        ReplaceFileContent(file, SetValueInLines(oldContent, key, value, addWhenMissing));
     }
 }
 

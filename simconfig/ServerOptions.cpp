@@ -144,7 +144,8 @@ void WriteServerPort(const std::string& simFolder, int port)
 void WriteCautionLapsRule(const std::string& simFolder, bool count)
 {
     // No series code: every mod file of the sim gets the rule.
-    SetModFileValue(simFolder, "", kCautionLapsKey, count ? "1" : "0");
+    // Every mod file of the sim gets the rule, also one without the line yet.
+    SetModFileValue(simFolder, "", kCautionLapsKey, count ? "1" : "0", true);
 }
 
 int PracticeStartMinutes(int choice)

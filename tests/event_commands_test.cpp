@@ -54,6 +54,10 @@ TEST_F(EventCommandsTest, ShellFailuresAreReportedWithTheShellsResult)
         EXPECT_EQ(Messages().back().text, c.failure);
     }
     EXPECT_EQ(Messages().size(), 3u);
+
+    // Only a TeamSpeak address reaches the shell.
+    event.TeamSpeak = "file:///C:/Windows/notepad.exe?ts3server://";
+    OpenTeamSpeak([](const std::string&, int) -> INT_PTR { ADD_FAILURE() << "opened"; return 33; }, event);
 }
 
 // The default profile comes first and is chosen unless the league's

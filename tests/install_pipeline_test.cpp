@@ -243,7 +243,7 @@ TEST_F(InstallPipelineTest, CatalogPathsOutsideTheSimFolderSkipTheItem)
     } cases[] = {
         {"prefix up", [](ContentItem& i, LeagueRecord&) { i.PrefixPath = "GameData/../../Outside"; }},
         {"prefix drive", [](ContentItem& i, LeagueRecord&) { i.PrefixPath = "C:\\Windows"; }},
-        {"prefix absolute", [](ContentItem& i, LeagueRecord&) { i.PrefixPath = "\\Windows"; }},
+        {"prefix rooted up", [](ContentItem& i, LeagueRecord&) { i.PrefixPath = "\\..\\Outside"; }},
         {"prefix UNC", [](ContentItem& i, LeagueRecord&) { i.PrefixPath = "\\\\server\\share"; }},
         {"folder up", [](ContentItem& i, LeagueRecord&) { i.deleteFolders = {"x", "..\\..\\..\\Outside"}; }},
         {"folder itself", [](ContentItem& i, LeagueRecord&) { i.deleteFolders = {"."}; }},
@@ -265,6 +265,15 @@ TEST_F(InstallPipelineTest, CatalogPathsOutsideTheSimFolderSkipTheItem)
         EXPECT_TRUE(FileExists(env_.simFolder + "GameData\\Locations")) << test.what;
     }
     EXPECT_TRUE(http_.Requests().empty());
+
+    // A leading separator names the sim folder's own subfolder.
+    auto rooted = Item(101, "track.zip");
+    rooted->PrefixPath = "\\GameData\\Locations";
+    rooted->deleteFiles = {"/stale.gdb"};
+    WriteTextFile(env_.simFolder + "GameData\\Locations\\stale.gdb", "old");
+    Install({rooted.get()}, "Track");
+    EXPECT_EQ(ReadTextFile(env_.simFolder + "GameData\\Locations\\oval\\oval.gdb"), "oval track");
+    EXPECT_FALSE(FileExists(env_.simFolder + "GameData\\Locations\\stale.gdb"));
 }
 
 TEST_F(InstallPipelineTest, MarkAsCurrentFlipsOnlyAnInstalledCurrentItem)

@@ -259,9 +259,10 @@ TEST_F(LaunchSequenceTest, CommandLines)
     state_.env.dedicated = true;
     const std::string dedicated = "\"" + sim_ + "\\VORA Dedicated.exe\"";
     EXPECT_EQ(LaunchCommandLine(state_.env, event_), dedicated + " +maxplayers 52");
-    WriteTextFile(sim_ + "Userdata\\Player1\\Multiplayer.ini", "[Multiplayer Server Options]\nMax MP Players=\"20\"\n");
+    WriteTextFile(sim_ + "Userdata\\Player1\\Multiplayer.ini",
+                  "[Multiplayer Server Options]\nMax MP Players=\"40\" // Most drivers the server lets in\n");
     AssignProfile("", "Player1");
-    EXPECT_EQ(LaunchCommandLine(state_.env, event_), dedicated + " +maxplayers 20");
+    EXPECT_EQ(LaunchCommandLine(state_.env, event_), dedicated + " +maxplayers 40");
     AssignProfile("", "");
     EXPECT_EQ(LaunchCommandLine(state_.env, event_), dedicated);
 }

@@ -90,7 +90,9 @@ TEST_F(LeagueContentTest, BadRepliesKeepTheLastGoodCopy)
     } cases[] = {
         {{200, "<html><title>401 authorization Required</title>\n"}, "The server requires authentication"},
         {{200, "<h1>Not Found</h1>\n"}, "could not be found on 'Partner League"},
-        {{404, "<h1>Not Found</h1>\n"}, "The server answered 404 Not Found"},  // the download's own message
+        // Error pages are judged by the same rules.
+        {{404, "<h1>Not Found</h1>\n"}, "could not be found on 'Partner League"},
+        {{401, "<title>401 Authorization Required</title>\n"}, "The server requires authentication"},
         {{200, ""}, "An empty response was received from Partner League"},
         {{200, "[Application]\r\nGRDID=0\r\n"}, "A valid ZANT Launcher file was received from Partner League"},
     };
@@ -107,6 +109,15 @@ TEST_F(LeagueContentTest, BadRepliesKeepTheLastGoodCopy)
     LoadLeagueContent(state_, event_, false);
     EXPECT_EQ(Names(state_.leagueCars), (std::vector<std::string>{"Ann Able", "Cy Cole"}));
     EXPECT_EQ(http_.Requests().size(), requests);
+
+    // A good file that cannot take the copy's place is not dropped silently.
+    http_.Serve(kContentTarget, kContentFile);
+    DeleteFileA(CopyPath().c_str());
+    CreateDirectoryA(CopyPath().c_str(), nullptr);  // in the way
+    ExpectMessage("Unable to get file. Failed to create file (" + CopyPath() + ").  Error: ");
+    LoadLeagueContent(state_, event_, true);
+    EXPECT_FALSE(FileExists(CopyPath() + ".new"));
+    RemoveDirectoryA(CopyPath().c_str());
 }
 
 TEST_F(LeagueContentTest, OnlyPartnerEventsOutsideDedicatedModeLoad)
@@ -136,12 +147,14 @@ TEST_F(LeagueContentTest, ButtonStatesFollowTheEvent)
     partnerNoServer.league = event_.league;
     ownNoServer.league = &state_.env.defaultLeague;
     withTeamSpeak.TeamSpeak = "ts3server://voice.example";
+    RaceEvent lure;
+    lure.TeamSpeak = "file:///C:/Windows/notepad.exe?ts3server://";
     const struct {
         const RaceEvent* event;
         bool launch;
         bool teamSpeak;
     } cases[] = {{&event_, true, false}, {&partnerNoServer, false, false}, {&ownNoServer, true, false},
-                 {&state_.localEvent, true, true}, {&withTeamSpeak, false, true}};
+                 {&state_.localEvent, true, true}, {&withTeamSpeak, false, true}, {&lure, false, false}};
     for (const auto& c : cases) {
         EXPECT_EQ(EventButtons(*c.event, state_).launch, c.launch) << &c - cases;
         EXPECT_EQ(EventButtons(*c.event, state_).teamSpeak, c.teamSpeak) << &c - cases;

@@ -243,6 +243,11 @@ TEST_F(MainWindowTest, ListsFollowTheSelectedEvent)
     SelectRow(dialog->Item(IDC_EVENT_LIST), 1);  // Bristol, vehicle 2
     EXPECT_EQ(ListView_GetItemCount(dialog->Item(IDC_CARS_LIST)), 1);
     EXPECT_EQ(Column(dialog->Item(IDC_CARS_LIST), 1), std::vector<std::string>{"Jo Racer"});
+
+    // No row selected: the lists and buttons are the local entry's again.
+    ListView_SetItemState(dialog->Item(IDC_EVENT_LIST), -1, 0, LVIS_SELECTED);
+    EXPECT_EQ(ListView_GetItemCount(tracks), 3);
+    EXPECT_TRUE(IsWindowEnabled(dialog->Item(IDC_TEAMSPEAK)));
 }
 
 TEST_F(MainWindowTest, StatusGroupsComeFirstAndHeadersCycle)

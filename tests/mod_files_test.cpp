@@ -46,10 +46,16 @@ TEST_F(ModFilesTest, AutoLoadEntriesMatchGoldenFiles)
         const std::string gal = TempDir() + "FavoriteAndFixedSetups.gal";
         DeleteFileA(gal.c_str());
         if (c.exists) WriteTextFile(gal, c.before);
-        SetAutoLoadSetup(gal, "Bristol", "NW", kSetup);
+        EXPECT_TRUE(SetAutoLoadSetup(gal, "Bristol", "NW", kSetup));
         EXPECT_EQ(ReadTextFile(gal), Golden(c.golden)) << c.name;
         EXPECT_FALSE(FileExists(gal + ".tmp")) << c.name;
     }
+    // A list that cannot be read (the sim holds it) keeps the driver's favourites.
+    const std::string gal = TempDir() + "FavoriteAndFixedSetups.gal";
+    HANDLE held = CreateFileA(gal.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_FALSE(SetAutoLoadSetup(gal, "Dover", "CUP", kSetup));
+    CloseHandle(held);
+    EXPECT_EQ(ReadTextFile(gal), Golden(cases[std::size(cases) - 1].golden));
 }
 
 TEST_F(ModFilesTest, SeriesCodeChoosesTheModFiles)

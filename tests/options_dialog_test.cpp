@@ -178,6 +178,13 @@ TEST_F(OptionsDialogTest, OkStoresTheOptionsAndTheTypedFrameRate)
     ChooseText(none, IDC_OPT_PROFILE, "");
     ClickItem(none, IDOK);
     EXPECT_EQ(ReadSettingText("Profile1", "?", "Options"), "") << "the empty entry clears the default";
+
+    // A limit the driver did not touch stays as the sim wrote it.
+    WritePrivateProfileStringA("Graphic Options", "Max Framerate", "\"59.94\"", ProfileFilePath(sim_, "Sam").c_str());
+    HWND untouched = Open();
+    ChooseText(untouched, IDC_OPT_PROFILE, "Sam");
+    ClickItem(untouched, IDOK);
+    EXPECT_EQ(ReadIniText(ProfileFilePath(sim_, "Sam"), "Graphic Options", "Max Framerate"), "59.94");
 }
 
 }  // namespace

@@ -115,6 +115,7 @@ TEST_F(ServerOptionsDialogTest, ChangesAreWrittenAtOnceAndKeptByEscape)
                                  "[Multiplayer Server Options]\r\nDelay After Race=\"900.00000\" // x\r\n"
                                  "Allow Spectators=\"0\"\r\n");
     WriteTextFile(sim_ + "rfm\\TRUCK.rfm", "CountCautionLaps=0\r\n");
+    WriteTextFile(sim_ + "rfm\\EXTRA.rfm", "Mod Name = extra\r\n");  // no rule yet
     CServerOptionsDlg dialog(sim_);
     ASSERT_TRUE(dialog.Create());
     HWND window = dialog.hwnd();
@@ -149,6 +150,7 @@ TEST_F(ServerOptionsDialogTest, ChangesAreWrittenAtOnceAndKeptByEscape)
     EXPECT_EQ(ReadIniText(Multiplayer(), "Multiplayer General Options", "Port Start"),
               "\"60100\"// range is 1025 - 65535");
     ExpectCautionLapsEverywhere("1");
+    EXPECT_EQ(ReadTextFile(sim_ + "rfm\\EXTRA.rfm"), "Mod Name = extra\r\nCountCautionLaps = 1\r\n");
 }
 
 }  // namespace

@@ -746,10 +746,12 @@ void CLauncherDlg::OnOptions()
     }
     state_.profiles = EnumerateProfiles(state_.env.simFolder);
     COptionsDlg(state_.env.simFolder, state_.env.installation.number, state_.profiles).DoModal(hwnd());
-    // The dialog may have changed profiles, the program to start and the
-    // default profile whose spectator mode the button shows.
+    // The dialog may have changed profiles, the program to start, whether
+    // downloads are kept and the default profile whose spectator mode the
+    // button shows.
     state_.profiles = EnumerateProfiles(state_.env.simFolder);
     state_.env.installation.programName = SimProgramName();
+    state_.env.defaultLeague.deleteFiles = ReadDeleteFilesSetting();
     ReadSpectatorState();
 }
 
@@ -850,9 +852,11 @@ bool CLauncherDlg::OnNotify(NMHDR* header, LRESULT* result)
         return true;
     case LVN_ITEMCHANGED: {
         const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
-        if (id == IDC_EVENT_LIST && (change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
-            !(change->uOldState & LVIS_SELECTED))
-            OnEventSelectionChanged();
+        if (id != IDC_EVENT_LIST || !(change->uChanged & LVIF_STATE)) return false;
+        const bool gained = (change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED);
+        const bool lost = !(change->uNewState & LVIS_SELECTED) && (change->uOldState & LVIS_SELECTED);
+        // A selection cleared leaves the local entry selected, as it were.
+        if (gained || (lost && ListView_GetSelectedCount(List(IDC_EVENT_LIST)) == 0)) OnEventSelectionChanged();
         return false;
     }
     case NM_DBLCLK:

@@ -101,6 +101,7 @@ void COptionsDlg::ShowFrameRate(const std::string& value)
     SendMessageA(frameRate, CB_SETCURSEL, entry, 0);
     // A value the list lacks (0 among them) is shown as typed text.
     if (entry < 0) SetWindowTextA(frameRate, value.c_str());
+    shownFrameRate_ = WindowText(frameRate);
 }
 
 void COptionsDlg::OnRearViewChanged()
@@ -120,7 +121,10 @@ void COptionsDlg::OnFrameRateChanged()
 void COptionsDlg::OnOk()
 {
     const std::string profile = SelectedProfile();
-    WriteFrameRateLimit(simFolder_, profile, WindowText(Item(IDC_OPT_FRAME_RATE)));
+    // Only a limit the driver changed: a value the sim wrote ("59.94") would
+    // otherwise become no limit at all.
+    const std::string frameRate = WindowText(Item(IDC_OPT_FRAME_RATE));
+    if (frameRate != shownFrameRate_) WriteFrameRateLimit(simFolder_, profile, frameRate);
     LauncherOptions options;
     options.deleteFiles = Checked(IDC_OPT_DELETE_FILES);
     options.fullproc = Checked(IDC_OPT_FULLPROC);

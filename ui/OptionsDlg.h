@@ -32,5 +32,6 @@ private:
     std::string simFolder_;
     int installation_;
     std::vector<std::string> profiles_;  // a copy: the window's list is rebuilt after the dialog
+    std::string shownFrameRate_;         // the limit as the chosen profile's file gave it
     HWND previousMessageOwner_ = nullptr;
 };

@@ -62,7 +62,7 @@ TEST_F(BookmarksTest, NothingIsWrittenWhenOffOrEmpty)
         {"setting off", 0, {"Player1", "Player2"}, true},
         {"no events", 1, {"Player1", "Player2"}, false},
         {"no profiles", 1, {}, true},
-        {"profile name leading outside", 1, {"..\\Player1"}, true},
+        {"profile name leading outside", 1, {"..\\Userdata\\Player2"}, true},
     };
     for (const auto& c : cases) {
         WriteSettingNumber("Bookmark", c.setting, "Options");

@@ -99,7 +99,9 @@ protected:
         sim_ = MakeSimFolder();
         ASSERT_TRUE(http_.Start(80));
         http_.Serve("/schedule/launcher.php?server=N",
-                    "[Application]\r\nVersion=1.8.3.0\r\n[Schedule]\r\nEvents=1\r\n"
+                    "[Application]\r\nVersion=1.8.3.0\r\n[Schedule]\r\nEvents=2\r\n"
+                    "[Event 2]\r\nID=12\r\nName=Other Race\r\nTeamSpeak=http://voice.example/ts3server://\r\n"
+                    "Server=127.0.0.1:10\r\nTrack=Dover\r\nVehicle=NW\r\nLeague=Partner\r\n"
                     "[Event 1]\r\nID=11\r\nName=Cup Race\r\nServer=127.0.0.1:9\r\nTeamSpeak=ts3server://127.0.0.1\r\n"
                     "Track=Oval1\r\nVehicle=CUP\r\nLeague=Cup\r\nDate=12/05/2016 8:00 PM\r\nImageIndex=4\r\n"
                     "SetupPath=http://127.0.0.1/setup.svm\r\n");
@@ -141,8 +143,16 @@ protected:
 TEST_F(EventWindowTest, CommandsWorkOnTheSelectedEvent)
 {
     EXPECT_NE(ReadTextFile(sim_ + "UserData\\Alex\\bookmarks.xml").find("<ip>127.0.0.1</ip>"), std::string::npos);
+    // Without a program to start nothing launches; without a TeamSpeak address nothing opens.
+    const std::string program = dialog_->Environment().installation.programName;
+    dialog_->Environment().installation.programName.clear();
+    SelectEvent(12);
+    EXPECT_FALSE(IsWindowEnabled(dialog_->Item(IDC_LAUNCH)));
+    EXPECT_FALSE(IsWindowEnabled(dialog_->Item(IDC_TEAMSPEAK)));
+    dialog_->Environment().installation.programName = program;
     SelectEvent(11);
     EXPECT_TRUE(IsWindowEnabled(dialog_->Item(IDC_LAUNCH)));
+    EXPECT_TRUE(IsWindowEnabled(dialog_->Item(IDC_TEAMSPEAK)));
 
     ExpectMessage("Server: 127.0.0.1:9\r\nTeamSpeak: ts3server://127.0.0.1");
     SendMessageA(dialog_->hwnd(), WM_COMMAND, ID_SERVER_INFO, 0);

@@ -121,7 +121,8 @@ TEST_F(ModFilesTest, ReadsTheFirstValueOfTheKey)
         EXPECT_EQ(GetModFileValue(sim, "NW", "CountCautionLaps"), c.expected) << c.content;
     }
     EXPECT_EQ(GetModFileValue(sim, "Missing", "CountCautionLaps"), "");
-    EXPECT_EQ(GetModFileValue(sim, "..\\rfm\\NW", "CountCautionLaps"), "");
+    WriteTextFile(sim + "outside.rfm", "CountCautionLaps = 9\n");
+    EXPECT_EQ(GetModFileValue(sim, "..\\outside", "CountCautionLaps"), "");
 }
 
 // A file the sim holds open cannot be replaced: it keeps its content and the

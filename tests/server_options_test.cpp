@@ -87,7 +87,8 @@ TEST_F(ServerOptionsDialogTest, FreshSimShowsDefaultsAndRefusesBadPorts)
                                           {IDC_SRV_SPECTATOR_CHAT, true},   {IDC_SRV_PRIVATE_QUALIFYING, true},
                                           {IDC_SRV_IMPOUND, false},         {IDC_SRV_CAUTION_LAPS, true}};
     for (const auto& box : boxes) EXPECT_EQ(IsItemChecked(window, box.first), box.second) << box.first;
-    EXPECT_FALSE(IsWindowVisible(dialog.Item(IDCANCEL))) << "Done is hidden";
+    EXPECT_FALSE(GetWindowLongPtrA(dialog.Item(IDCANCEL), GWL_STYLE) & WS_VISIBLE) << "Done is hidden";
+    EXPECT_TRUE(GetWindowLongPtrA(dialog.Item(IDOK), GWL_STYLE) & WS_VISIBLE);
 
     ClickItem(window, IDC_SRV_CAUTION_LAPS);  // off: written only with a good port
     for (const char* port : {"0", "", "abc", "1024", "65536", "99999999999"}) {

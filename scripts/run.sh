@@ -8,7 +8,8 @@ bash scripts/setup.sh
 bash scripts/build.sh
 . scripts/env.sh
 
-sim=$ZANT_BUILD/demo/sim
+# Where a driver's sim would be: C:\Games\VORA\ of the build's Wine prefix.
+sim=$WINEPREFIX/drive_c/Games/VORA
 bash demo/make-sim.sh "$sim"
 cp "$ZANT_BUILD/win64/ZANTLauncher.exe" "$sim/"
 

@@ -376,20 +376,45 @@ void CLauncherDlg::ReadSpectatorState()
 void CLauncherDlg::RestoreColumnWidths()
 {
     HWND events = List(IDC_EVENT_LIST);
-    const int count = static_cast<int>(EventListColumns().size());
-    for (int column = 0; column < count; ++column) {
+    const size_t count = EventListColumns().size();
+    describedWidths_.assign(count, 0);
+    fittedWidths_.assign(count, 0);
+    for (size_t column = 0; column < count; ++column) {
+        describedWidths_[column] = ListView_GetColumnWidth(events, static_cast<int>(column));
         const int width = ReadSettingNumber(std::to_string(column), 0, kEventListWidthsKey);
-        // 0 and 1 are what a collapsed column leaves behind: keep the computed width.
-        if (width != 0 && width != 1) ListView_SetColumnWidth(events, column, LOWORD(width));
+        // 0 and 1 are what a collapsed column leaves behind, the described
+        // width what earlier versions stored for every column: such a column
+        // was not sized by the driver and follows its texts.
+        if (width == 0 || width == 1 || width == describedWidths_[column])
+            fittedWidths_[column] = describedWidths_[column];
+        else
+            ListView_SetColumnWidth(events, static_cast<int>(column), LOWORD(width));
+    }
+}
+
+void CLauncherDlg::FitColumnsToRows()
+{
+    HWND events = List(IDC_EVENT_LIST);
+    for (size_t column = 0; column < fittedWidths_.size(); ++column) {
+        const int index = static_cast<int>(column);
+        if (!fittedWidths_[column] || ListView_GetColumnWidth(events, index) != fittedWidths_[column]) {
+            fittedWidths_[column] = 0;  // the driver sized it: it stays so
+            continue;
+        }
+        ListView_SetColumnWidth(events, index, LVSCW_AUTOSIZE);
+        fittedWidths_[column] = std::max(ListView_GetColumnWidth(events, index), describedWidths_[column]);
+        ListView_SetColumnWidth(events, index, fittedWidths_[column]);
     }
 }
 
 void CLauncherDlg::SaveColumnWidths()
 {
     HWND events = List(IDC_EVENT_LIST);
-    const int count = static_cast<int>(EventListColumns().size());
-    for (int column = 0; column < count; ++column)
-        WriteSettingNumber(std::to_string(column), ListView_GetColumnWidth(events, column), kEventListWidthsKey);
+    for (size_t column = 0; column < fittedWidths_.size(); ++column) {
+        const int width = ListView_GetColumnWidth(events, static_cast<int>(column));
+        const bool fitted = fittedWidths_[column] && width == fittedWidths_[column];
+        WriteSettingNumber(std::to_string(column), fitted ? 0 : width, kEventListWidthsKey);
+    }
 }
 
 RaceEvent* CLauncherDlg::GetSelectedEvent()
@@ -425,6 +450,7 @@ void CLauncherDlg::RunRefresh(bool fetch)
     // A banner fetched by this refresh is shown now, not only after a restart.
     if (ReadSettingNumber("SeriesImageVersion", 22) != bannerVersion) LoadBanners();
     if (result == RefreshResult::UpdateNotStarted) ShowEventRows();
+    FitColumnsToRows();
     SendMessageA(List(IDC_EVENT_LIST), WM_SETREDRAW, TRUE, 0);
     InvalidateRect(List(IDC_EVENT_LIST), nullptr, TRUE);
     InvalidateRect(List(IDC_TRACKS_LIST), nullptr, TRUE);

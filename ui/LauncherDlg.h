@@ -70,6 +70,8 @@ private:
     void DressButtons();
     void ReadSpectatorState();
     void RestoreColumnWidths();
+    // Widens the columns the driver has not sized to their longest text.
+    void FitColumnsToRows();
     void SaveColumnWidths();
 
     void RunRefresh(bool fetch);
@@ -107,7 +109,9 @@ private:
     ShellOpener openAddress_ = ShellOpen;
     std::function<StartedProgram(const std::string&, const std::string&)> startProgram_ = StartProgram;
     bool initialised_ = false;
-    int eventListFullHeight_ = 0;  // remembered the first time the download area changes
+    int eventListFullHeight_ = 0;
+    std::vector<int> describedWidths_;
+    std::vector<int> fittedWidths_;  // per event column: the width fitted to its texts, 0 once the driver sized it  // remembered the first time the download area changes
 
     GdiObject boldFont_, italicFont_, boldItalicFont_, smallFont_;
     GdiObject backgroundBrush_;

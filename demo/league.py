@@ -419,7 +419,7 @@ class Writer:
         self.put("/DirectX9c.zip", zip_bytes(Zip("/DirectX9c.zip", {
             "DirectX9c/readme.txt": "Stand-in for the DirectX 9 package of the demo league.\r\n"})))
         self.put("/index.html", page("Gridline Leagues", "<p>The demo league of the ZANT Launcher.</p>"
-                                     + series_links()))
+                                     + join_links() + series_links()))
         self.put("/schedule/info/index.html", page("Series", series_links()))
         for number, name in SERIES.items():
             self.put(f"/schedule/info/series-{number}.html",
@@ -456,6 +456,14 @@ def zip_bytes(archive: Zip) -> bytes:
 def page(title: str, body: str) -> bytes:
     return (f"<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>{title}</title></head>\n"
             f"<body><h1>{title}</h1>\n{body}\n</body></html>\n").encode("utf-8")
+
+
+def join_links() -> str:
+    """The schedule with a join link per race: one click starts (or wakes) the
+    launcher on that event."""
+    items = "".join(f"<li>{e['Date']}: {e['Name']} at {e['Track']} "
+                    f"<a href=\"zant://event/{e['ID']}\">Join</a></li>" for e in EVENTS)
+    return f"<h2>Races</h2><ul>{items}</ul>"
 
 
 def series_links() -> str:

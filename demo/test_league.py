@@ -260,7 +260,7 @@ class LiveLeagueTest(unittest.TestCase):
             ("/schedule/launcher.php?server=Q", 404, b"Not Found"),
             ("/schedule/info.php?Series=2", 200, b"Gridline GNS"),
             ("/schedule/info.php", 200, b"Series"),
-            ("/?launcher=1", 200, b"Gridline Leagues"),
+            ("/?launcher=1", 200, b"zant://event/101"),
             ("/DirectX9c.zip", 200, b"PK"),
             ("/files/tracks/kestrel-speedway.zip", 200, b"PK"),
             ("/partner/harbour/league.ini", 401, b"Authorization Required"),

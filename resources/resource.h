@@ -75,6 +75,7 @@
 #define ID_SERVER_INFO           32777
 #define ID_SERIES_PAGE           32778
 #define ID_ASSIGN_PROFILE        32779
+#define ID_COPY_JOIN_LINK        32780
 
 // Select Profile dialog
 #define IDD_SELECT_PROFILE       173

@@ -170,4 +170,35 @@ TEST_F(EventWindowTest, CommandsWorkOnTheSelectedEvent)
     EXPECT_NE(started_[0].find("+connect 127.0.0.1:9 +fullproc +highprio"), std::string::npos);
 }
 
+// A join link selects its event and launches it; one that comes during a
+// command waits for it; an unknown event is said so.
+TEST_F(EventWindowTest, JoinLinksLaunchTheirEventOnceNoCommandRuns)
+{
+    auto pump = [] {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    };
+    bool handed = false;
+    dialog_->SetStatusQuery([&](const std::string&, int, ServerStatus&) {
+        if (!handed) dialog_->HandJoinLink("ZANT://Event/11/");
+        handed = true;
+        return false;
+    });
+    const size_t requests = http_.Requests().size();
+    SendMessageA(dialog_->hwnd(), WM_COMMAND, IDC_REFRESH, 0);
+    ASSERT_TRUE(handed);
+    EXPECT_TRUE(started_.empty()) << "the link ran inside the refresh";
+    ExpectMessage("Unable to launch sim (");
+    pump();
+    EXPECT_EQ(dialog_->GetSelectedEvent()->ID, 11);
+    ASSERT_EQ(started_.size(), 1u);
+    EXPECT_NE(started_[0].find("+connect 127.0.0.1:9"), std::string::npos);
+    EXPECT_EQ(http_.Requests().size(), requests + 2) << "rows of a moment ago serve: no second refresh";
+
+    ExpectMessage("The event 99 of the link is not in the league's schedule.");
+    dialog_->HandJoinLink("zant://event/99");
+    pump();
+    EXPECT_EQ(Messages().back().type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
 #include <string>
 
+#include "app/Handles.h"
+#include "app/JoinLink.h"
 #include "app/Settings.h"
 #include "resources/resource.h"
 #include "tests/support/TestEnv.h"
@@ -98,6 +100,11 @@ TEST_F(LauncherWindowTest, ProgramStartedFromASimFolderOpensItsWindow)
     EXPECT_EQ(WindowText(found.window), "ZANT Launcher 1.8");
     EXPECT_EQ(ReadSettingNumber(simFolder_, 0, "Locations"), 4);
     EXPECT_EQ(ReadSettingNumber("Count", 0, "Locations"), 4);
+    // Every start makes sure join links come to this launcher.
+    char command[512] = "";
+    DWORD size = sizeof command;
+    RegGetValueA(HKEY_CLASSES_ROOT, "zant\\shell\\open\\command", nullptr, RRF_RT_REG_SZ, nullptr, command, &size);
+    EXPECT_EQ(std::string(command), "\"" + exe + "\" \"%1\"");
 
     PostMessageA(found.window, WM_CLOSE, 0, 0);
     const bool ended = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0;
@@ -105,6 +112,33 @@ TEST_F(LauncherWindowTest, ProgramStartedFromASimFolderOpensItsWindow)
     if (!ended) TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "zant");
+}
+
+// This test's window is the running launcher: a second start hands it its
+// link and ends at once, without a window of its own.
+TEST_F(LauncherWindowTest, SecondStartHandsItsLinkToTheFirstAndEnds)
+{
+    UniqueHandle first(CreateMutexA(nullptr, FALSE, kSingleLauncherMutex));
+    CLauncherDlg dialog(simFolder_ + "ZANTLauncher.exe", TempDir() + "Documents");
+    ASSERT_TRUE(dialog.Create());
+    std::string commandLine = "\"" ZANT_LAUNCHER_EXE "\" zant://event/77";
+    STARTUPINFOA startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, simFolder_.c_str(),
+                               &startup, &process));
+    UniqueHandle second(process.hProcess), thread(process.hThread);
+    ExpectMessage("The event 77 of the link is not in the league's schedule.");
+    bool ended = false;
+    for (int i = 0; i < 400 && Messages().empty(); ++i) {
+        ended = ended || WaitForSingleObject(second.get(), 0) == WAIT_OBJECT_0;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    }
+    EXPECT_TRUE(ended || WaitForSingleObject(second.get(), 10000) == WAIT_OBJECT_0) << "the second start did not end";
+    if (!ended) TerminateProcess(second.get(), 1);
+    EXPECT_EQ(http_.Requests().size(), 1u) << "the second start fetched nothing";
 }
 
 }  // namespace

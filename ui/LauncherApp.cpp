@@ -3,8 +3,18 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "app/Handles.h"
+#include "app/JoinLink.h"
 #include "app/MessageBox.h"
 #include "ui/LauncherDlg.h"
+
+namespace {
+
+// How long a second start looks for the first one's window, which may still
+// be coming up.
+constexpr DWORD kFindRunningLauncherMs = 10000;
+
+}  // namespace
 
 bool CLauncherApp::InitInstance(const StartupHooks& hooks)
 {
@@ -20,8 +30,16 @@ bool CLauncherApp::InitInstance(const StartupHooks& hooks)
     }
     OleInitialize(nullptr);
 
+    // One launcher at a time: a second start hands its link to the first
+    // and ends before it shows anything.
+    const std::string link = JoinLinkArgument();
+    UniqueHandle running(CreateMutexA(nullptr, FALSE, kSingleLauncherMutex));
+    if (GetLastError() == ERROR_ALREADY_EXISTS && HandToRunningLauncher(link, kFindRunningLauncherMs)) return false;
+
     const std::string modulePath = ModuleFilePath();
+    RegisterLinkScheme(modulePath);
     CLauncherDlg dialog(modulePath, DocumentsFolder());
+    dialog.HandJoinLink(link);
     if (RunStartupChecks(modulePath, hooks, &dialog.Environment().dedicated) == StartupVerdict::Exit) return false;
     dialog.DoModal();
     SetMessageOwner(nullptr);

@@ -3,7 +3,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 #include <algorithm>
+#include <utility>
 
+#include "app/JoinLink.h"
 #include "app/MessageBox.h"
 #include "app/Startup.h"
 #include "app/Settings.h"
@@ -83,6 +85,10 @@ CLauncherDlg* g_keyWindow = nullptr;
 HHOOK g_charHook = nullptr;
 constexpr WPARAM kCtrlA = 1, kCtrlI = 9;
 constexpr UINT kSelectAllKeyMessage = WM_APP + 1;
+// Runs the join link that waits, once no other command runs.
+constexpr UINT kRunJoinLinkMessage = WM_APP + 2;
+// Rows younger than this serve a join link without a new refresh.
+constexpr ULONGLONG kFreshRowsMs = 60 * 1000;
 
 LRESULT CALLBACK SelectAllKeyHook(int code, WPARAM removed, LPARAM lParam)
 {
@@ -134,6 +140,7 @@ bool IsCommandMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_COMMAND:
     case kSelectAllKeyMessage:
+    case kRunJoinLinkMessage:
         return true;
     case WM_SYSCOMMAND:
         return (wParam & 0xFFF0) == IDM_ABOUTBOX;
@@ -155,6 +162,34 @@ bool IsCommandMessage(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         return false;
     }
+}
+
+// Puts text on the clipboard as CF_TEXT.
+void PutTextOnClipboard(const std::string& text)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (!block) return;
+    if (void* bytes = GlobalLock(block)) {
+        memcpy(bytes, text.c_str(), text.size() + 1);
+        GlobalUnlock(block);
+    }
+    bool handedOver = false;
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        handedOver = SetClipboardData(CF_TEXT, block) != nullptr;
+        CloseClipboard();
+    }
+    // The clipboard owns the block only once it took it.
+    if (!handedOver) GlobalFree(block);
+}
+
+int FindRowByEventId(HWND events, int id)
+{
+    for (int row = 0; row < ListView_GetItemCount(events); ++row) {
+        const auto* event = reinterpret_cast<const RaceEvent*>(ItemData(events, row));
+        if (event && event->ID == id) return row;
+    }
+    return -1;
 }
 
 int CALLBACK CompareEventRows(LPARAM a, LPARAM b, LPARAM sortValue)
@@ -231,6 +266,8 @@ BOOL CLauncherDlg::OnInitDialog()
     state_.env.downloadsHidden = !state_.env.downloadsHidden;
     OnDownloadsToggle();
     initialised_ = true;
+    SetPropA(hwnd(), kMainWindowProperty, reinterpret_cast<HANDLE>(1));
+    if (pendingLinkId_) PostMessageA(hwnd(), kRunJoinLinkMessage, 0, 0);
     return TRUE;
 }
 
@@ -446,6 +483,7 @@ void CLauncherDlg::RunRefresh(bool fetch)
     SendMessageA(List(IDC_EVENT_LIST), WM_SETREDRAW, FALSE, 0);
     const int bannerVersion = ReadSettingNumber("SeriesImageVersion", 22);
     const RefreshResult result = Refresh(state_, fetch, hooks_);
+    lastRefreshTick_ = GetTickCount64();
     if (result == RefreshResult::UpdateStarted) return;
     // A banner fetched by this refresh is shown now, not only after a restart.
     if (ReadSettingNumber("SeriesImageVersion", 22) != bannerVersion) LoadBanners();
@@ -655,22 +693,9 @@ void CLauncherDlg::MarkSelectedAsCurrent(const DownloadListSpec& list)
 void CLauncherDlg::CopyShortcut(const DownloadListSpec& list)
 {
     const std::vector<ContentItem*> items = SelectedItems(list);
-    const std::string text = items.empty() ? std::string() : items.front()->File;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    if (!block) return;
-    if (void* bytes = GlobalLock(block)) {
-        memcpy(bytes, text.c_str(), text.size() + 1);
-        GlobalUnlock(block);
-    }
-    bool handedOver = false;
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        handedOver = SetClipboardData(CF_TEXT, block) != nullptr;
-        CloseClipboard();
-    }
-    // The clipboard owns the block only once it took it.
-    if (!handedOver) GlobalFree(block);
+    PutTextOnClipboard(items.empty() ? std::string() : items.front()->File);
 }
+
 
 void CLauncherDlg::OnListRightClick(const DownloadListSpec& list, int row)
 {
@@ -719,6 +744,9 @@ void CLauncherDlg::OnEventRightClick(int row)
     if (!selected) OnEventSelectionChanged();
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_EVENT_MENU));
     if (!menu) return;
+    // The local entry has no link.
+    if (GetSelectedEvent() == &state_.localEvent)
+        EnableMenuItem(menu, ID_COPY_JOIN_LINK, MF_BYCOMMAND | MF_GRAYED);
     POINT at;
     GetCursorPos(&at);
     TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
@@ -839,6 +867,9 @@ bool CLauncherDlg::OnCommand(int id, int code, HWND control)
     case ID_ASSIGN_PROFILE:
         AssignProfileToEvent();
         return true;
+    case ID_COPY_JOIN_LINK:
+        if (GetSelectedEvent() != &state_.localEvent) PutTextOnClipboard(JoinLinkFor(GetSelectedEvent()->ID));
+        return true;
     case IDC_TEAMSPEAK:
         OpenTeamSpeak(openAddress_, *GetSelectedEvent());
         return true;
@@ -920,8 +951,14 @@ INT_PTR CLauncherDlg::Route(UINT message, WPARAM wParam, LPARAM lParam)
     // One command at a time: whatever arrives while one runs (a click
     // dispatched by its message pump or by a message box's loop) is dropped.
     if (CommandScope::Running()) return FALSE;
-    CommandScope command(hwnd());
-    return CDialog::Route(message, wParam, lParam);
+    INT_PTR result = FALSE;
+    {
+        CommandScope command(hwnd());
+        result = CDialog::Route(message, wParam, lParam);
+    }
+    // A join link that came meanwhile runs now.
+    if (pendingLinkId_ && hwnd()) PostMessageA(hwnd(), kRunJoinLinkMessage, 0, 0);
+    return result;
 }
 
 INT_PTR CLauncherDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* handled)
@@ -931,6 +968,18 @@ INT_PTR CLauncherDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
         OnSelectAllKey(wParam != 0);
         *handled = true;
         return TRUE;
+    case kRunJoinLinkMessage:
+        RunJoinLink();
+        *handled = true;
+        return TRUE;
+    case WM_COPYDATA: {
+        // A launcher started meanwhile hands over its link.
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (!data || data->dwData != kJoinLinkCopyTag) return 0;
+        HandJoinLink(std::string(static_cast<const char*>(data->lpData), data->cbData));
+        *handled = true;
+        return TRUE;
+    }
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return 0;
         CAboutDlg().DoModal(hwnd());
@@ -964,5 +1013,33 @@ void CLauncherDlg::OnDestroy()
         g_keyWindow = nullptr;
     }
     SaveColumnWidths();
+    RemovePropA(hwnd(), kMainWindowProperty);
     SetMessageOwner(nullptr);
+}
+
+void CLauncherDlg::HandJoinLink(const std::string& link)
+{
+    const int id = ParseJoinLink(link);
+    if (!id) return;
+    pendingLinkId_ = id;
+    if (hwnd()) PostMessageA(hwnd(), kRunJoinLinkMessage, 0, 0);
+}
+
+void CLauncherDlg::RunJoinLink()
+{
+    const int id = std::exchange(pendingLinkId_, 0);
+    if (!id) return;
+    if (GetTickCount64() - lastRefreshTick_ >= kFreshRowsMs) RefreshCommand();
+    HWND events = List(IDC_EVENT_LIST);
+    const int row = FindRowByEventId(events, id);
+    if (row < 0) {
+        ShowMessage("The event " + std::to_string(id) + " of the link is not in the league's schedule.",
+                    MB_OK | MB_ICONWARNING);
+        return;
+    }
+    ListView_SetItemState(events, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(events, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(events, row, FALSE);
+    OnEventSelectionChanged();
+    PrepareAndLaunch(true, true);
 }

@@ -50,6 +50,9 @@ public:
     {
         startProgram_ = std::move(start);
     }
+    // A join link: its event is selected and launched after the start-up
+    // refresh, or once the command that runs has ended.
+    void HandJoinLink(const std::string& link);
     // Replaces how race servers are asked (tests).
     void SetStatusQuery(StatusQuery query) { hooks_.query = std::move(query); }
 
@@ -98,6 +101,7 @@ private:
 
     // The event list's right-click menu and its commands.
     void OnEventRightClick(int row);
+    void RunJoinLink();
     void AssignProfileToEvent();
 
     HWND List(int id) const { return Item(id); }
@@ -110,6 +114,8 @@ private:
     std::function<StartedProgram(const std::string&, const std::string&)> startProgram_ = StartProgram;
     bool initialised_ = false;
     int eventListFullHeight_ = 0;
+    int pendingLinkId_ = 0;          // the event of a join link that waits to run
+    ULONGLONG lastRefreshTick_ = 0;
     std::vector<int> describedWidths_;
     std::vector<int> fittedWidths_;  // per event column: the width fitted to its texts, 0 once the driver sized it  // remembered the first time the download area changes
 

@@ -89,13 +89,15 @@ TEST_F(DemoLeagueTest, LaunchPlacesTheSetupAndStartsTheSim)
         EXPECT_NE(ReadTextFile(simFolder_ + "UserData\\" + profile + "\\bookmarks.xml").find("<port>54297</port>"),
                   std::string::npos);
 
-    ListView_SetItemState(dialog_->Item(IDC_EVENT_LIST), 1, LVIS_SELECTED, LVIS_SELECTED);
-    ASSERT_EQ(dialog_->GetSelectedEvent()->ID, 101);
+    // Launched from its join link, as a click on the league's site does.
     ExpectMessage("Download now?", IDNO);
     char previous[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, previous);
-    SendMessageA(dialog_->hwnd(), WM_COMMAND, IDC_LAUNCH, 0);
+    dialog_->HandJoinLink("zant://event/101");
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
     SetCurrentDirectoryA(previous);
+    ASSERT_EQ(dialog_->GetSelectedEvent()->ID, 101);
 
     for (const char* profile : {"Alex Demo", "Sam Sample"}) {
         const std::string folder = simFolder_ + "UserData\\" + profile + "\\";

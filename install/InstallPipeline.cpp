@@ -77,16 +77,15 @@ void DeleteListed(const std::string& targetFolder, const std::vector<std::string
     }
 }
 
-// One automatic second attempt; a refused archive is not tried again.
-bool UnzipWithRetry(const std::string& localFile, const std::string& targetFolder)
+// One automatic second attempt; a refused or cancelled archive is not tried again.
+ExtractOutcome UnzipWithRetry(const std::string& localFile, const std::string& targetFolder)
 {
     ShowStatus(true, "Unzipping " + localFile + "...");
     const ExtractOutcome outcome = ExtractArchiveChecked(localFile, targetFolder);
-    if (outcome == ExtractOutcome::Extracted) return true;
-    if (outcome == ExtractOutcome::Refused) return false;
+    if (outcome != ExtractOutcome::Failed) return outcome;
     Sleep(kUnzipRetryDelayMs);
     ShowStatus(true, "Retrying unzip of " + localFile + "...");
-    return ExtractArchive(localFile, targetFolder);
+    return ExtractArchiveChecked(localFile, targetFolder);
 }
 
 // Runs an installer and waits for it, the window answering meanwhile; 0
@@ -144,7 +143,13 @@ bool InstallFetched(const InstallContext& context, const ContentItem& item, cons
             targets.push_back(TargetFolder(env, item));
         }
         for (const std::string& target : targets) {
-            if (!UnzipWithRetry(localFile, target)) {
+            const ExtractOutcome outcome = UnzipWithRetry(localFile, target);
+            // Cancel ends the whole command without a word.
+            if (outcome == ExtractOutcome::Cancelled) {
+                ShowStatus(false);
+                return false;
+            }
+            if (outcome != ExtractOutcome::Extracted) {
                 Stop(context, "An error occurred while unzipping " + localFile, MB_OK);
                 return false;
             }

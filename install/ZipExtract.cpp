@@ -7,9 +7,18 @@
 #include "app/Handles.h"
 #include "app/MessageBox.h"
 #include "app/Records.h"
+#include "install/ArchiveFile.h"
 #include "install/SafePaths.h"
 #include "net/ErrorText.h"
+#include "net/LongWork.h"
 #include "net/StatusPopup.h"
+
+// Where the extraction walks back to an entry; built by the check of the
+// whole archive before anything is written.
+struct PlannedEntry {
+    unz64_file_pos position = {};
+    ArchiveEntryInfo info;
+};
 
 namespace {
 
@@ -20,13 +29,93 @@ constexpr size_t kCopyBufferSize = 256 * 1024;
 // virus scanner may still hold a folder of the same name being deleted.
 constexpr DWORD kFolderRetryDelayMs = 1000;
 constexpr DWORD kDosDirectoryBit = 0x10;
+constexpr uint32_t kEncryptedFlag = 0x1;
+constexpr uint32_t kUtf8NameFlag = 0x800;
+constexpr uint64_t kLocalHeaderSize = 30;
 
 unzFile AsZip(void* archive) { return static_cast<unzFile>(archive); }
 
-std::string JoinPath(const std::string& folder, const std::string& name)
+// Paths are narrow, for the "A" functions, except those holding a name the
+// archive flags as UTF-8: those are wide and go to the "W" functions.
+std::wstring Widened(const std::string& text, UINT codePage, DWORD flags = 0)
+{
+    if (text.empty()) return std::wstring();
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    if (length > 0) MultiByteToWideChar(codePage, flags, text.data(), size, &wide[0], length);
+    return wide;
+}
+
+std::string Narrowed(const std::wstring& text, UINT codePage)
+{
+    if (text.empty()) return std::string();
+    const int size = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(std::max(length, 0)), '\0');
+    if (length > 0) WideCharToMultiByte(codePage, 0, text.data(), size, &narrow[0], length, nullptr, nullptr);
+    return narrow;
+}
+
+const std::wstring& AsWide(const std::wstring& path) { return path; }
+std::wstring AsWide(const std::string& path) { return Widened(path, CP_ACP); }
+const std::string& Shown(const std::string& path) { return path; }
+std::string Shown(const std::wstring& path) { return Narrowed(path, CP_ACP); }
+
+DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+DWORD Attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+bool MakeFolder(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != FALSE; }
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+
+HANDLE CreateForWriting(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+HANDLE CreateForWriting(const std::wstring& path)
+{
+    return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool MoveOver(const std::string& from, const std::string& to)
+{
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+bool MoveOver(const std::wstring& from, const std::wstring& to)
+{
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+template <class Path>
+Path PartSuffix()
+{
+    return Path(kPartialFileSuffix, kPartialFileSuffix + sizeof kPartialFileSuffix - 1);
+}
+
+template <class Path>
+Path JoinPath(const Path& folder, const Path& name)
 {
     if (folder.empty() || folder.back() == '\\' || folder.back() == '/') return folder + name;
-    return folder + "\\" + name;
+    return folder + Path(1, '\\') + name;
+}
+
+template <class Path>
+Path BaseNameAndExtension(const Path& name)
+{
+    const size_t cut = name.find_last_of(Path(1, '\\') + Path(1, '/'));
+    return cut == Path::npos ? name : name.substr(cut + 1);
+}
+
+// Names compare as the file system compares them: regardless of case.
+template <class Path>
+std::wstring NameKey(const Path& name)
+{
+    std::wstring key = AsWide(name);
+    if (!key.empty()) CharLowerBuffW(&key[0], static_cast<DWORD>(key.size()));
+    return key;
 }
 
 void ReportFailure(const std::string& text)
@@ -40,12 +129,6 @@ std::string FailureText(const char* what, const std::string& path, DWORD error)
     return std::string("Unable to unzip file. ") + what + " (" + path + ").  " + ErrorLine(error);
 }
 
-std::string BaseNameAndExtension(const std::string& name)
-{
-    const size_t cut = name.find_last_of("\\/");
-    return cut == std::string::npos ? name : name.substr(cut + 1);
-}
-
 bool DosTimeToUtc(uint32_t dosDateTime, FILETIME& utc)
 {
     FILETIME local;
@@ -53,14 +136,76 @@ bool DosTimeToUtc(uint32_t dosDateTime, FILETIME& utc)
            LocalFileTimeToFileTime(&local, &utc);
 }
 
+template <class Path>
+bool EnsureFolderAt(const Path& path)
+{
+    if (path.empty()) return false;
+    const DWORD attributes = Attributes(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const size_t cut = path.find_last_of('\\');
+    if (cut != Path::npos && cut > 0 && !EnsureFolderAt(path.substr(0, cut))) return false;
+    if (MakeFolder(path)) return true;
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS) return true;
+    Sleep(kFolderRetryDelayMs);
+    if (MakeFolder(path) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
+    ReportFailure(FailureText("Failed to create folder file", Shown(path), error));
+    return false;
+}
+
+bool IsPartFile(const std::wstring& name, DWORD attributes)
+{
+    const std::wstring suffix = PartSuffix<std::wstring>();
+    return !(attributes & FILE_ATTRIBUTE_DIRECTORY) && name.size() > suffix.size() &&
+           name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// What a folder holds, by lower-case name. Part files an extraction that was
+// cut short left behind are deleted on the way: nothing else would.
+std::unordered_map<std::wstring, DWORD> ListFolder(const std::wstring& folder)
+{
+    std::unordered_map<std::wstring, DWORD> names;
+    WIN32_FIND_DATAW found;
+    FindHandle find(FindFirstFileW(JoinPath(folder, std::wstring(L"*")).c_str(), &found));
+    if (!find) return names;
+    do {
+        if (IsPartFile(found.cFileName, found.dwFileAttributes))
+            DeleteFileW(JoinPath(folder, std::wstring(found.cFileName)).c_str());
+        else
+            names.emplace(NameKey(std::wstring(found.cFileName)), found.dwFileAttributes);
+    } while (FindNextFileW(find.get(), &found));
+    return names;
+}
+
+// Why the whole archive is refused for this entry, as the user is told; empty when it may be unpacked.
+std::string EntryRefusal(const ArchiveEntryInfo& info, const std::string& targetFolder, bool flatten)
+{
+    const std::string written = flatten && !info.isFolder ? BaseNameAndExtension(info.name) : info.name;
+    if (info.nameTooLong || !UnsafeEntryReason(written, targetFolder, info.utf8Name).empty() ||
+        (flatten && !UnsafeEntryReason(info.name, targetFolder, info.utf8Name).empty()))
+        return "Unable to unzip file. Unsafe path in archive (" + info.name + ").";
+    if (info.compressionMethod != 0 && info.compressionMethod != Z_DEFLATED)
+        return "Unable to unzip file. Unsupported compression method " + std::to_string(info.compressionMethod) +
+               " in archive (" + info.name + ").";
+    if (info.flags & kEncryptedFlag) return "Unable to unzip file. Encrypted entry in archive (" + info.name + ").";
+    return std::string();
+}
+
 }  // namespace
 
-std::string UnsafeEntryReason(const std::string& name, const std::string& targetFolder)
+std::string UnsafeEntryReason(const std::string& name, const std::string& targetFolder, bool utf8Name)
 {
     if (name.empty()) return "empty name";
-    if (!IsConfinedRelativePath(name, false, true)) return "leaves the target folder";
-    const size_t longest = JoinPath(targetFolder, name).size() + sizeof kPartialFileSuffix - 1;
-    if (longest >= static_cast<size_t>(kMaxPathLength)) return "path too long";
+    std::string checked = name;
+    size_t longest = JoinPath(targetFolder, name).size();
+    if (utf8Name) {
+        const std::wstring wide = Widened(name, CP_UTF8, MB_ERR_INVALID_CHARS);
+        if (wide.empty()) return "not UTF-8";
+        checked = Narrowed(wide, CP_UTF8);
+        longest = JoinPath(AsWide(targetFolder), wide).size();
+    }
+    if (!IsConfinedRelativePath(checked, false, true)) return "leaves the target folder";
+    if (longest + sizeof kPartialFileSuffix - 1 >= static_cast<size_t>(kMaxPathLength)) return "path too long";
     return std::string();
 }
 
@@ -75,8 +220,16 @@ bool ArchiveExtractor::Open(const std::string& archivePath)
     char full[kMaxPathLength] = {};
     const DWORD length = GetFullPathNameA(archivePath.c_str(), sizeof full, full, nullptr);
     if (length == 0 || length >= sizeof full) return false;
-    archive_ = unzOpen(full);
+    auto file = std::make_unique<ArchiveFile>();
+    EndRecord end;
+    if (!file->Open(full) || !FindEndRecord(*file, end)) return false;
+    zlib_filefunc64_def functions = file->Functions(end.position + kEndRecordSize);
+    archive_ = unzOpen2_64(full, &functions);
     if (!archive_) return false;
+    file_ = std::move(file);
+    directoryEntries_ = CountDirectoryEntries(*file_, end);
+    directoryStart_ = end.directoryEnd - std::min(end.directoryEnd, end.directorySize);
+    archivePath_ = full;
     char drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {}, base[_MAX_FNAME] = {};
     _splitpath(full, drive, dir, base, nullptr);
     defaultTarget_ = std::string(drive) + dir + base;
@@ -92,16 +245,18 @@ bool ArchiveExtractor::Close()
     unzCloseCurrentFile(AsZip(archive_));
     const bool closed = unzClose(AsZip(archive_)) == UNZ_OK;
     archive_ = nullptr;
+    file_.reset();
     defaultTarget_.clear();
-    knownFolders_.clear();
+    folders_.clear();
+    lastFolder_ = nullptr;
     return closed;
 }
 
 int ArchiveExtractor::EntryCount() const
 {
     if (!archive_) return 0;
-    unz_global_info info = {};
-    if (unzGetGlobalInfo(AsZip(archive_), &info) != UNZ_OK) return 0;
+    unz_global_info64 info = {};
+    if (unzGetGlobalInfo64(AsZip(archive_), &info) != UNZ_OK) return 0;
     return static_cast<int>(info.number_entry);
 }
 
@@ -133,158 +288,231 @@ bool ArchiveExtractor::ReadEntryInfo(ArchiveEntryInfo& info)
 {
     info = ArchiveEntryInfo();
     if (!archive_) return false;
-    unz_file_info raw = {};
-    char name[kEntryNameBufferSize] = {};
+    unz_file_info64 raw = {};
+    char name[kUtf8NameBufferSize] = {};
     char comment[kEntryCommentBufferSize] = {};
-    if (unzGetCurrentFileInfo(AsZip(archive_), &raw, name, sizeof name, nullptr, 0, comment, sizeof comment) !=
+    if (unzGetCurrentFileInfo64(AsZip(archive_), &raw, name, sizeof name, nullptr, 0, comment, sizeof comment) !=
         UNZ_OK)
         return false;
     // minizip leaves a name that fills the buffer unterminated: take only
     // what was stored, and never more than the buffer holds.
-    info.nameTooLong = raw.size_filename >= sizeof name;
-    info.name.assign(name, std::min<size_t>(raw.size_filename, sizeof name - 1));
+    info.utf8Name = (raw.flag & kUtf8NameFlag) != 0;
+    const size_t buffer = info.utf8Name ? kUtf8NameBufferSize : kEntryNameBufferSize;
+    info.nameTooLong = raw.size_filename >= buffer;
+    info.name.assign(name, std::min<size_t>(raw.size_filename, buffer - 1));
     info.comment.assign(comment, std::min<size_t>(raw.size_file_comment, sizeof comment - 1));
     std::replace(info.name.begin(), info.name.end(), '/', '\\');
+    if (info.utf8Name) info.wideName = Widened(info.name, CP_UTF8, MB_ERR_INVALID_CHARS);
     info.version = static_cast<uint32_t>(raw.version);
     info.versionNeeded = static_cast<uint32_t>(raw.version_needed);
     info.flags = static_cast<uint32_t>(raw.flag);
     info.compressionMethod = static_cast<uint32_t>(raw.compression_method);
     info.dosDateTime = static_cast<uint32_t>(raw.dosDate);
     info.crc32 = static_cast<uint32_t>(raw.crc);
-    info.compressedSize = static_cast<uint32_t>(raw.compressed_size);
-    info.uncompressedSize = static_cast<uint32_t>(raw.uncompressed_size);
+    info.compressedSize = raw.compressed_size;
+    info.uncompressedSize = raw.uncompressed_size;
     info.internalAttributes = static_cast<uint32_t>(raw.internal_fa);
     info.externalAttributes = static_cast<uint32_t>(raw.external_fa);
-    info.isFolder = (info.externalAttributes & kDosDirectoryBit) != 0;
+    // Many tools mark folders by the trailing slash alone, with attributes 0 or a Unix mode.
+    info.isFolder = (info.externalAttributes & kDosDirectoryBit) != 0 || (!info.name.empty() && info.name.back() == '\\');
     return true;
 }
 
-bool ArchiveExtractor::EnsureKnownFolder(const std::string& folder, bool* fresh)
+template <class Path>
+ArchiveExtractor::FolderNames* ArchiveExtractor::KnownFolder(const Path& folder)
 {
-    auto known = knownFolders_.find(folder);
-    if (known == knownFolders_.end()) {
-        const bool existed = GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES;
-        if (!EnsureFolder(folder)) return false;
-        known = knownFolders_.emplace(folder, !existed).first;
+    std::wstring key = NameKey(folder);
+    // Entries mostly come folder by folder.
+    if (lastFolder_ && key == lastFolderKey_) return lastFolder_;
+    auto known = folders_.find(key);
+    if (known == folders_.end()) {
+        const DWORD attributes = Attributes(folder);
+        if (attributes == INVALID_FILE_ATTRIBUTES ? !EnsureFolderAt(folder) : !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return nullptr;
+        FolderNames names;
+        if (attributes != INVALID_FILE_ATTRIBUTES) names = ListFolder(AsWide(folder));
+        known = folders_.emplace(key, std::move(names)).first;
     }
-    if (fresh) *fresh = known->second;
-    return true;
+    lastFolderKey_ = std::move(key);
+    lastFolder_ = &known->second;
+    return lastFolder_;
 }
 
-bool ArchiveExtractor::CopyEntryData(HANDLE out, const std::string& outputPath)
+bool ArchiveExtractor::StopRequested()
+{
+    KeepResponsive();
+    cancelled_ = cancelled_ || CancelRequested();
+    return cancelled_;
+}
+
+bool ArchiveExtractor::CopyEntryData(HANDLE out, const std::string& shownPath)
 {
     if (buffer_.empty()) buffer_.resize(kCopyBufferSize);
     for (;;) {
+        if (StopRequested()) return false;
         const int got = unzReadCurrentFile(AsZip(archive_), buffer_.data(), static_cast<unsigned>(buffer_.size()));
         if (got == 0) return true;
         if (got < 0) return false;
         DWORD written = 0;
-        if (!WriteFile(out, buffer_.data(), static_cast<DWORD>(got), &written, nullptr) ||
-            written != static_cast<DWORD>(got)) {
-            const DWORD error = GetLastError();
-            ReportFailure(FailureText("Failed to write file", outputPath, error));
+        const BOOL wrote = WriteFile(out, buffer_.data(), static_cast<DWORD>(got), &written, nullptr);
+        if (!wrote || written != static_cast<DWORD>(got)) {
+            // A write that takes only part of the block sets no error: the disk is full.
+            const DWORD error = wrote ? ERROR_DISK_FULL : GetLastError();
+            ReportFailure(FailureText("Failed to write file", shownPath, error));
             return false;
         }
     }
+}
+
+bool ArchiveExtractor::WriteEntryData(HANDLE out, const std::string& shownPath, uint32_t dosDateTime)
+{
+    if (unzOpenCurrentFile(AsZip(archive_)) != UNZ_OK) return false;
+    bool whole = CopyEntryData(out, shownPath);
+    // Closing the entry is where minizip tells a CRC mismatch.
+    whole = unzCloseCurrentFile(AsZip(archive_)) == UNZ_OK && whole;
+    if (!whole) return false;
+    // Stamped on the open handle: one open less per file; the move keeps the
+    // times. Neighbouring entries mostly share their time.
+    if (dosDateTime != stampedDosTime_ || (stamp_.dwLowDateTime == 0 && stamp_.dwHighDateTime == 0)) {
+        if (!DosTimeToUtc(dosDateTime, stamp_)) return true;
+        stampedDosTime_ = dosDateTime;
+    }
+    SetFileTime(out, &stamp_, nullptr, &stamp_);
+    return true;
+}
+
+template <class Path>
+bool ArchiveExtractor::WriteFileEntry(const Path& outputPath, const ArchiveEntryInfo& info)
+{
+    const size_t cut = outputPath.find_last_of('\\');
+    FolderNames* names = cut == Path::npos ? nullptr : KnownFolder(outputPath.substr(0, cut));
+    if (!names) return false;
+    // A file neither found nor written here yet goes straight to its name:
+    // a broken entry is deleted and nothing is lost. One that is there is
+    // written beside it first, so that a broken entry neither passes for good
+    // nor destroys the file it would replace.
+    const auto slot = names->emplace(NameKey(outputPath.substr(cut + 1)), FILE_ATTRIBUTE_NORMAL);
+    const bool direct = slot.second;
+    const std::string shown = Shown(outputPath);
+    // A read-only file (or a folder) in the way is not replaced: Wine's move
+    // would replace a read-only file that Windows keeps.
+    if (!direct && (slot.first->second & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        ReportFailure(FailureText("Failed to create file", shown, ERROR_ACCESS_DENIED));
+        return false;
+    }
+    const Path partPath = direct ? outputPath : outputPath + PartSuffix<Path>();
+    UniqueHandle out(CreateForWriting(partPath));
+    if (!out) {
+        ReportFailure(FailureText("Failed to create file", shown, GetLastError()));
+        return false;
+    }
+    const bool whole = WriteEntryData(out.get(), shown, info.dosDateTime);
+    out.reset();
+    if (!whole) {
+        RemoveFile(partPath);
+        return false;
+    }
+    if (!direct && !MoveOver(partPath, outputPath)) {
+        const DWORD error = GetLastError();
+        RemoveFile(partPath);
+        ReportFailure(FailureText("Failed to create file", shown, error));
+        return false;
+    }
+    return true;
+}
+
+template <class Path>
+bool ArchiveExtractor::ExtractAs(const Path& folder, const Path& name, const ArchiveEntryInfo& info, bool flatten)
+{
+    if (info.isFolder) {
+        Path path = JoinPath(folder, name);
+        while (path.size() > 1 && path.back() == '\\') path.pop_back();
+        return KnownFolder(path) != nullptr;
+    }
+    return WriteFileEntry(JoinPath(folder, flatten ? BaseNameAndExtension(name) : name), info);
+}
+
+bool ArchiveExtractor::ExtractCurrent(const ArchiveEntryInfo& info, const std::string& targetFolder, bool flatten)
+{
+    if (info.utf8Name) return ExtractAs(AsWide(targetFolder), info.wideName, info, flatten);
+    return ExtractAs(targetFolder, info.name, info, flatten);
 }
 
 bool ArchiveExtractor::ExtractEntry(const std::string& targetFolder, bool flatten)
 {
     const std::string folder = targetFolder.empty() ? defaultTarget_ : targetFolder;
-    if (!archive_ || folder.empty() || !EnsureKnownFolder(folder)) return false;
     ArchiveEntryInfo info;
-    if (!ReadEntryInfo(info)) return false;
-    if (!UnsafeEntryReason(info.name, folder).empty() || info.nameTooLong) return false;
-    if (info.isFolder) {
-        std::string path = JoinPath(folder, info.name);
-        while (path.size() > 1 && path.back() == '\\') path.pop_back();
-        return EnsureKnownFolder(path);
-    }
+    if (!archive_ || folder.empty() || !KnownFolder(folder) || !ReadEntryInfo(info)) return false;
+    if (!EntryRefusal(info, folder, flatten).empty()) return false;
+    return ExtractCurrent(info, folder, flatten);
+}
 
-    const std::string outputPath = JoinPath(folder, flatten ? BaseNameAndExtension(info.name) : info.name);
-    const size_t cut = outputPath.find_last_of('\\');
-    bool freshFolder = false;
-    if (cut == std::string::npos || !EnsureKnownFolder(outputPath.substr(0, cut), &freshFolder)) return false;
+bool ArchiveExtractor::RefuseDamaged()
+{
+    refused_ = true;
+    ReportFailure("Unable to unzip file. The archive is damaged or crafted (" + archivePath_ + ").");
+    return false;
+}
 
-    // In a folder this extraction created, no earlier file can be lost: the
-    // data goes straight to its name and a broken entry is deleted. Anywhere
-    // else it goes to a file beside the final one first, so that a broken
-    // entry neither passes for good nor destroys the file it would replace.
-    std::string key = outputPath;
-    CharLowerBuffA(&key[0], static_cast<DWORD>(key.size()));
-    const bool direct = freshFolder && writtenFiles_.insert(key).second;
-    if (!direct) {
-        // A read-only file (or a folder) in the way is not replaced: Wine's
-        // move would replace a read-only file that Windows keeps.
-        const DWORD existing = GetFileAttributesA(outputPath.c_str());
-        if (existing != INVALID_FILE_ATTRIBUTES &&
-            (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-            ReportFailure(FailureText("Failed to create file", outputPath, ERROR_ACCESS_DENIED));
-            return false;
-        }
-    }
-    const std::string partPath = direct ? outputPath : outputPath + kPartialFileSuffix;
-    UniqueHandle out(CreateFileA(partPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                 nullptr));
-    if (!out) {
-        ReportFailure(FailureText("Failed to create file", outputPath, GetLastError()));
-        return false;
-    }
-    if (unzOpenCurrentFile(AsZip(archive_)) != UNZ_OK) {
-        out.reset();
-        DeleteFileA(partPath.c_str());
-        return false;
-    }
-    bool whole = CopyEntryData(out.get(), outputPath);
-    // Closing the entry is where minizip tells a CRC mismatch.
-    whole = unzCloseCurrentFile(AsZip(archive_)) == UNZ_OK && whole;
-    if (whole) {
-        // Stamped on the open handle: one open less per file; the move keeps the times.
-        FILETIME stamp;
-        if (DosTimeToUtc(info.dosDateTime, stamp)) SetFileTime(out.get(), &stamp, nullptr, &stamp);
-    }
-    out.reset();
-    if (!whole) {
-        DeleteFileA(partPath.c_str());
-        return false;
-    }
-    if (!direct && !MoveFileExA(partPath.c_str(), outputPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        const DWORD error = GetLastError();
-        DeleteFileA(partPath.c_str());
-        ReportFailure(FailureText("Failed to create file", outputPath, error));
-        return false;
-    }
+// Where the entry's local header and data lie in the file.
+bool ArchiveExtractor::ReadSpan(const ArchiveEntryInfo& info, std::pair<uint64_t, uint64_t>& span)
+{
+    if (unzOpenCurrentFile2(AsZip(archive_), nullptr, nullptr, 1) != UNZ_OK) return false;
+    const uint64_t data = unzGetCurrentFileZStreamPos64(AsZip(archive_));
+    const int localExtra = unzGetLocalExtrafield(AsZip(archive_), nullptr, 0);
+    unzCloseCurrentFile(AsZip(archive_));
+    const uint64_t header = kLocalHeaderSize + info.name.size() + static_cast<uint64_t>(std::max(localExtra, 0));
+    if (data < header || data > directoryStart_ || info.compressedSize > directoryStart_ - data) return false;
+    span = {data - header, data + info.compressedSize};
     return true;
 }
 
-bool ArchiveExtractor::CheckEntryNames(const std::string& targetFolder, bool flatten)
+// Checks every entry before anything is written. Entries whose spans overlap
+// share their data: one small deflated stream unpacked many times over.
+bool ArchiveExtractor::PlanExtraction(const std::string& targetFolder, bool flatten, std::vector<PlannedEntry>& plan)
 {
-    for (bool more = FirstEntry(); more; more = NextEntry()) {
-        ArchiveEntryInfo info;
-        if (!ReadEntryInfo(info)) return false;
-        const std::string written = flatten && !info.isFolder ? BaseNameAndExtension(info.name) : info.name;
-        if (info.nameTooLong || !UnsafeEntryReason(written, targetFolder).empty() ||
-            (flatten && !UnsafeEntryReason(info.name, targetFolder).empty())) {
-            refusedUnsafe_ = true;
-            ReportFailure("Unable to unzip file. Unsafe path in archive (" + info.name + ").");
+    unz_global_info64 global = {};
+    if (unzGetGlobalInfo64(AsZip(archive_), &global) != UNZ_OK || global.number_entry == 0) return false;
+    if (global.number_entry != directoryEntries_) return RefuseDamaged();
+    std::vector<std::pair<uint64_t, uint64_t>> spans;
+    plan.reserve(static_cast<size_t>(global.number_entry));
+    spans.reserve(static_cast<size_t>(global.number_entry));
+    for (uint64_t i = 0; i < global.number_entry; ++i) {
+        if (StopRequested()) return false;
+        PlannedEntry entry;
+        if ((i == 0 ? unzGoToFirstFile(AsZip(archive_)) : unzGoToNextFile(AsZip(archive_))) != UNZ_OK ||
+            !ReadEntryInfo(entry.info) || unzGetFilePos64(AsZip(archive_), &entry.position) != UNZ_OK)
+            return RefuseDamaged();
+        const std::string refusal = EntryRefusal(entry.info, targetFolder, flatten);
+        if (!refusal.empty()) {
+            refused_ = true;
+            ReportFailure(refusal);
             return false;
         }
+        spans.emplace_back();
+        if (!ReadSpan(entry.info, spans.back())) return RefuseDamaged();
+        plan.push_back(std::move(entry));
     }
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 1; i < spans.size(); ++i)
+        if (spans[i].first < spans[i - 1].second) return RefuseDamaged();
     return true;
 }
 
 bool ArchiveExtractor::ExtractAll(const std::string& targetFolder, bool flatten)
 {
-    refusedUnsafe_ = false;
+    refused_ = false;
+    cancelled_ = false;
     if (!archive_ || targetFolder.empty()) return false;
-    knownFolders_.clear();
-    writtenFiles_.clear();
-    if (!EnsureKnownFolder(targetFolder)) return false;
-    if (EntryCount() == 0) return false;
-    if (!CheckEntryNames(targetFolder, flatten)) return false;
-    if (!FirstEntry() || !ExtractEntry(targetFolder, flatten)) return false;
-    while (NextEntry())
-        if (!ExtractEntry(targetFolder, flatten)) return false;
+    const CancelOffer offer;
+    folders_.clear();
+    lastFolder_ = nullptr;
+    std::vector<PlannedEntry> plan;
+    if (!PlanExtraction(targetFolder, flatten, plan) || !KnownFolder(targetFolder)) return false;
+    for (const PlannedEntry& entry : plan)
+        if (StopRequested() || unzGoToFilePos64(AsZip(archive_), &entry.position) != UNZ_OK ||
+            !ExtractCurrent(entry.info, targetFolder, flatten))
+            return false;
     return true;
 }
 
@@ -293,7 +521,8 @@ ExtractOutcome ExtractArchiveChecked(const std::string& archivePath, const std::
     ArchiveExtractor extractor;
     if (!extractor.Open(archivePath)) return ExtractOutcome::Failed;
     if (extractor.ExtractAll(targetFolder, flatten)) return ExtractOutcome::Extracted;
-    return extractor.RefusedUnsafe() ? ExtractOutcome::Refused : ExtractOutcome::Failed;
+    if (extractor.Cancelled()) return ExtractOutcome::Cancelled;
+    return extractor.Refused() ? ExtractOutcome::Refused : ExtractOutcome::Failed;
 }
 
 bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder, bool flatten)
@@ -301,21 +530,7 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
     return ExtractArchiveChecked(archivePath, targetFolder, flatten) == ExtractOutcome::Extracted;
 }
 
-bool EnsureFolder(const std::string& path)
-{
-    if (path.empty()) return false;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    const size_t cut = path.find_last_of('\\');
-    if (cut != std::string::npos && cut > 0 && !EnsureFolder(path.substr(0, cut))) return false;
-    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
-    const DWORD error = GetLastError();
-    if (error == ERROR_ALREADY_EXISTS) return true;
-    Sleep(kFolderRetryDelayMs);
-    if (CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
-    ReportFailure(FailureText("Failed to create folder file", path, error));
-    return false;
-}
+bool EnsureFolder(const std::string& path) { return EnsureFolderAt(path); }
 
 bool EnsureParentFolder(const std::string& path)
 {

@@ -1,9 +1,10 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 // Unpacking of the league's zip archives over minizip's reading interface.
@@ -11,6 +12,7 @@
 // The entry the archive's cursor stands on.
 struct ArchiveEntryInfo {
     std::string name;     // path inside the archive, forward slashes made backslashes
+    std::wstring wideName;  // a UTF-8 name converted; empty when it is not valid UTF-8
     std::string comment;
     uint32_t version = 0;             // version made by
     uint32_t versionNeeded = 0;
@@ -18,16 +20,19 @@ struct ArchiveEntryInfo {
     uint32_t compressionMethod = 0;   // 0 stored, 8 deflated
     uint32_t dosDateTime = 0;         // MS-DOS date in the high word, time in the low word
     uint32_t crc32 = 0;
-    uint32_t compressedSize = 0;
-    uint32_t uncompressedSize = 0;
+    uint64_t compressedSize = 0;
+    uint64_t uncompressedSize = 0;
     uint32_t internalAttributes = 0;
     uint32_t externalAttributes = 0;  // MS-DOS attributes in the low byte
-    bool isFolder = false;            // MS-DOS directory bit (0x10) set
+    bool isFolder = false;            // MS-DOS directory bit (0x10) set, or the name ends in a slash
+    bool utf8Name = false;            // flag bit 11: the name is UTF-8, not in the system's code page
     bool nameTooLong = false;         // the stored name did not fit the name buffer
 };
 
-// Entry names are read through a buffer of this many characters, terminator included.
+// Entry names are read through a buffer of this many characters, terminator
+// included; a UTF-8 name may take up to four bytes a character.
 inline constexpr unsigned kEntryNameBufferSize = 260;
+inline constexpr unsigned kUtf8NameBufferSize = 4 * kEntryNameBufferSize;
 inline constexpr unsigned kEntryCommentBufferSize = 255;
 
 // Each file is written under this suffix beside its final name and moved
@@ -38,8 +43,12 @@ inline constexpr char kPartialFileSuffix[] = ".zant-part";
 // name is relative, has no drive, UNC or device prefix, no ".." component, no
 // ":" (alternate data streams), no reserved device name (CON, NUL, COM1 ...)
 // and fits the platform's path length when joined to targetFolder, with room
-// for the partial-file suffix.
-std::string UnsafeEntryReason(const std::string& name, const std::string& targetFolder);
+// for the partial-file suffix. A UTF-8 name is checked as it will be created:
+// converted, its length counted in characters.
+std::string UnsafeEntryReason(const std::string& name, const std::string& targetFolder, bool utf8Name = false);
+
+class ArchiveFile;
+struct PlannedEntry;
 
 class ArchiveExtractor {
 public:
@@ -65,30 +74,57 @@ public:
     // Extracts the entry at the cursor into targetFolder (empty: the default
     // target folder); flatten drops the entry's folders.
     bool ExtractEntry(const std::string& targetFolder, bool flatten);
-    // Checks every entry's name, then extracts them all; the first failure
-    // ends it, entries already written stay. An archive with an unsafe name
-    // is refused whole, before anything is written.
+    // Checks every entry, then extracts them all; the first failure ends it,
+    // entries already written stay. An archive is refused whole, before
+    // anything is written, for an unsafe name, a compression method other
+    // than stored and deflated, an encrypted entry, entries that share their
+    // data, or an end record that miscounts the central directory. While it
+    // runs the status popup offers Cancel, which ends it after dropping the
+    // entry being written.
     bool ExtractAll(const std::string& targetFolder, bool flatten);
 
     // The archive's full path without extension: a folder beside it.
     const std::string& DefaultTargetFolder() const { return defaultTarget_; }
-    // Whether the last ExtractAll refused the archive for an unsafe entry name.
-    bool RefusedUnsafe() const { return refusedUnsafe_; }
+    // Whether the last ExtractAll refused the archive (and said why).
+    bool Refused() const { return refused_; }
+    // Whether the last ExtractAll ended on Cancel.
+    bool Cancelled() const { return cancelled_; }
 
 private:
+    // Lower-case names in one folder, with their attributes.
+    using FolderNames = std::unordered_map<std::wstring, DWORD>;
+
     bool MatchesFilter(const std::string& extensionFilter);
-    bool CheckEntryNames(const std::string& targetFolder, bool flatten);
-    bool CopyEntryData(HANDLE out, const std::string& outputPath);
-    // EnsureFolder, once per folder and extraction; *fresh tells whether
-    // this extraction created the folder.
-    bool EnsureKnownFolder(const std::string& folder, bool* fresh = nullptr);
+    bool PlanExtraction(const std::string& targetFolder, bool flatten, std::vector<PlannedEntry>& plan);
+    bool ReadSpan(const ArchiveEntryInfo& info, std::pair<uint64_t, uint64_t>& span);
+    bool RefuseDamaged();
+    bool ExtractCurrent(const ArchiveEntryInfo& info, const std::string& targetFolder, bool flatten);
+    template <class Path>
+    bool ExtractAs(const Path& folder, const Path& name, const ArchiveEntryInfo& info, bool flatten);
+    template <class Path>
+    bool WriteFileEntry(const Path& outputPath, const ArchiveEntryInfo& info);
+    bool WriteEntryData(HANDLE out, const std::string& shownPath, uint32_t dosDateTime);
+    bool CopyEntryData(HANDLE out, const std::string& shownPath);
+    bool StopRequested();
+    // EnsureFolder, once per folder and extraction: what the folder held
+    // before, and what this extraction wrote into it since.
+    template <class Path>
+    FolderNames* KnownFolder(const Path& folder);
 
     void* archive_ = nullptr;  // unzFile
+    std::unique_ptr<ArchiveFile> file_;
+    std::string archivePath_;
     std::string defaultTarget_;
-    std::unordered_map<std::string, bool> knownFolders_;  // created (true) or found during this extraction
-    std::unordered_set<std::string> writtenFiles_;        // lower-case output paths of this extraction
+    uint64_t directoryEntries_ = 0;  // as walked, not as the end record says
+    uint64_t directoryStart_ = 0;
+    std::unordered_map<std::wstring, FolderNames> folders_;  // by lower-case path
+    std::wstring lastFolderKey_;
+    FolderNames* lastFolder_ = nullptr;
     std::vector<char> buffer_;
-    bool refusedUnsafe_ = false;
+    uint32_t stampedDosTime_ = 0;
+    FILETIME stamp_ = {};
+    bool refused_ = false;
+    bool cancelled_ = false;
 };
 
 // Unpacks archivePath into targetFolder; false when it cannot be opened or
@@ -96,9 +132,10 @@ private:
 // have been reported to the user).
 bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder, bool flatten = false);
 
-// The same, telling apart a refused archive (an unsafe entry name, already
-// reported): a second attempt at one is pointless.
-enum class ExtractOutcome { Extracted, Failed, Refused };
+// The same, telling apart a refused archive (already reported), where a
+// second attempt is pointless, and one cancelled by the user, which ends the
+// command without a message.
+enum class ExtractOutcome { Extracted, Failed, Refused, Cancelled };
 ExtractOutcome ExtractArchiveChecked(const std::string& archivePath, const std::string& targetFolder,
                                      bool flatten = false);
 

@@ -159,9 +159,10 @@ bool PlaceGarageImages(LauncherState& state, const RaceEvent& event, const Launc
         ShowStatus(true, "Retrying unzip of " + zip + "...");
         outcome = ExtractArchiveChecked(zip, sim);
     }
-    if (outcome == ExtractOutcome::Extracted) {
+    // Cancel stops the sequence without a word.
+    if (outcome == ExtractOutcome::Extracted || outcome == ExtractOutcome::Cancelled) {
         ShowStatus(false);
-        return true;
+        return outcome == ExtractOutcome::Extracted;
     }
     if (hooks.showMainWindow) hooks.showMainWindow(SW_SHOWNORMAL);
     ShowStatus(false);

@@ -232,6 +232,22 @@ TEST_F(InstallPipelineTest, CancelStopsWaitingForASetupThatNeverEnds)
     EXPECT_EQ(ended, 1) << "the setup was still running";
 }
 
+// Cancel during an unzip ends the whole install without a message: nothing
+// is recorded and the next item is not fetched.
+TEST_F(InstallPipelineTest, CancelDuringAnUnzipStopsEverythingSilently)
+{
+    ASSERT_TRUE(WriteTestZip(TempDir() + "big.zip", {{"oval/big.bin", std::string(128 << 20, '\0')}}));
+    http_.Serve("/big.zip", ReadTextFile(TempDir() + "big.zip"));
+    auto big = Item(20, "big.zip"), next = Item(21, "track.zip");
+    std::thread user([] { ClickPopupCancel("Unzipping"); });
+    Install({big.get(), next.get()}, "Track");
+    user.join();
+    EXPECT_EQ(Cache("1 Track 20") + Cache("1 Track 21"), "--");
+    EXPECT_EQ(http_.Requests().size(), 1u) << "the next item is not downloaded";
+    EXPECT_FALSE(FileExists(env_.simFolder + "GameData\\Locations\\oval\\big.bin"));
+    EXPECT_EQ(windowShown_, 0);
+}
+
 // Catalog paths are relative to the sim folder and may not leave it.
 TEST_F(InstallPipelineTest, CatalogPathsOutsideTheSimFolderSkipTheItem)
 {

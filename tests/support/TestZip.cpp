@@ -12,8 +12,12 @@ bool WriteTestZip(const std::string& path, const std::vector<TestZipEntry>& entr
         info.dosDate = entry.dosDateTime;
         info.external_fa = entry.folder ? 0x10 : 0x20;
         const bool raw = entry.wrongCrc != 0;
-        ok = ok && zipOpenNewFileInZip2(out, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                        raw ? entry.rawMethod : Z_DEFLATED, raw ? 0 : Z_DEFAULT_COMPRESSION, raw ? 1 : 0) == ZIP_OK;
+        const char* password = entry.password.empty() ? nullptr : entry.password.c_str();
+        const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(entry.body.data()), static_cast<uInt>(entry.body.size()));
+        ok = ok && zipOpenNewFileInZip4_64(out, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                           raw ? entry.rawMethod : Z_DEFLATED, raw ? 0 : Z_DEFAULT_COMPRESSION, raw ? 1 : 0,
+                                           -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, password, crc, 0,
+                                           entry.utf8 ? 0x800 : 0, 0) == ZIP_OK;
         if (!entry.body.empty())
             ok = ok && zipWriteInFileInZip(out, entry.body.data(), static_cast<unsigned>(entry.body.size())) == ZIP_OK;
         if (raw)

@@ -13,6 +13,8 @@ struct TestZipEntry {
     // damaged entry. 0 means a sound, deflated entry.
     uint32_t wrongCrc = 0;
     int rawMethod = 0;  // method claimed for a damaged entry's raw body (0 stored, 8 deflated)
+    bool utf8 = false;  // the name is UTF-8, flagged as such
+    std::string password;  // encrypts the entry when set
 };
 
 // Writes the archive; false when minizip refused.

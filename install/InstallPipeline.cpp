@@ -77,6 +77,8 @@ void DeleteListed(const std::string& targetFolder, const std::vector<std::string
     }
 }
 
+enum class ItemResult { Done, Skipped, StopAll };
+
 // One automatic second attempt; a refused or cancelled archive is not tried again.
 ExtractOutcome UnzipWithRetry(const std::string& localFile, const std::string& targetFolder)
 {
@@ -91,7 +93,7 @@ ExtractOutcome UnzipWithRetry(const std::string& localFile, const std::string& t
 // Runs an installer and waits for it, the window answering meanwhile; 0
 // when it ran, else the start error. Cancel stops the wait, not the setup,
 // which goes on by itself (CancelRequested() then tells).
-DWORD RunInstaller(const std::string& localFile)
+DWORD RunInstaller(const std::string& localFile, DWORD& exitCode)
 {
     // Quoted: an unquoted path with blanks ("...\ZANT Launcher\...") could
     // start a program named after its first word instead.
@@ -109,6 +111,7 @@ DWORD RunInstaller(const std::string& localFile)
     ShowStatus(true, "Waiting for " + LocalFileName(localFile) + " to finish");
     WaitResponsive(processHandle.get());
     ShowStatus(false);
+    if (!GetExitCodeProcess(processHandle.get(), &exitCode) || exitCode == STILL_ACTIVE) exitCode = 0;
     return 0;
 }
 
@@ -120,8 +123,6 @@ void RecordOutcome(const LauncherEnvironment& env, const ContentItem& item, cons
     WriteCacheDate(entry, item.date);
 }
 
-enum class ItemResult { Done, Skipped, StopAll };
-
 // Fetches the item's file; false skips the item (the download said why).
 bool FetchItem(const ContentItem& item, const LeagueRecord& league, const std::string& localFile)
 {
@@ -129,40 +130,59 @@ bool FetchItem(const ContentItem& item, const LeagueRecord& league, const std::s
     return DownloadFile(item.File, localFile, league.userName, league.password, "Downloading " + item.Name + "\r\n");
 }
 
-bool InstallFetched(const InstallContext& context, const ContentItem& item, const std::string& word,
-                    const std::string& localFile)
+// Unpacks the item's archive into its place, every profile's settings
+// folder for a setup.
+ItemResult UnpackItem(const InstallContext& context, const ContentItem& item, const std::string& word,
+                      const std::string& localFile)
 {
     const LauncherEnvironment& env = *context.env;
-    if (item.FileType == 1) {
-        std::vector<std::string> targets;
-        if (word == "Setup") {
-            if (context.profiles)
-                for (const std::string& profile : *context.profiles)
-                    targets.push_back(env.simFolder + "Userdata\\" + profile + "\\Settings\\");
-        } else {
-            targets.push_back(TargetFolder(env, item));
+    std::vector<std::string> targets;
+    if (word == "Setup") {
+        if (context.profiles)
+            for (const std::string& profile : *context.profiles)
+                targets.push_back(env.simFolder + "Userdata\\" + profile + "\\Settings\\");
+        // A setup that reached nobody is not installed.
+        if (targets.empty()) {
+            Stop(context, "Unable to install " + item.Name + ". There is no player profile to put it in; it is "
+                          "not recorded as installed.", MB_ICONWARNING | MB_OK);
+            return ItemResult::Skipped;
         }
-        for (const std::string& target : targets) {
-            const ExtractOutcome outcome = UnzipWithRetry(localFile, target);
-            // Cancel ends the whole command without a word.
-            if (outcome == ExtractOutcome::Cancelled) {
-                ShowStatus(false);
-                return false;
-            }
-            if (outcome != ExtractOutcome::Extracted) {
-                Stop(context, "An error occurred while unzipping " + localFile, MB_OK);
-                return false;
-            }
-        }
-    } else if (item.FileType == 2) {
-        ShowStatus(false);
-        if (const DWORD error = RunInstaller(localFile)) {
-            Stop(context, "Unable to run setup file (" + localFile + ").  " + ErrorLine(error), MB_ICONHAND | MB_OK);
-            return false;
-        }
-        if (CancelRequested()) return false;
+    } else {
+        targets.push_back(TargetFolder(env, item));
     }
-    return true;
+    for (const std::string& target : targets) {
+        const ExtractOutcome outcome = UnzipWithRetry(localFile, target);
+        // Cancel ends the whole command without a word.
+        if (outcome == ExtractOutcome::Cancelled) {
+            ShowStatus(false);
+            return ItemResult::StopAll;
+        }
+        if (outcome != ExtractOutcome::Extracted) {
+            Stop(context, "An error occurred while unzipping " + localFile, MB_OK);
+            return ItemResult::StopAll;
+        }
+    }
+    return ItemResult::Done;
+}
+
+// Runs the item's installer; one that ends with a failure code (a setup the
+// driver cancelled) installed nothing that can be counted on.
+ItemResult RunSetupItem(const InstallContext& context, const ContentItem& item, const std::string& localFile)
+{
+    ShowStatus(false);
+    DWORD exitCode = 0;
+    if (const DWORD error = RunInstaller(localFile, exitCode)) {
+        Stop(context, "Unable to run setup file (" + localFile + ").  " + ErrorLine(error), MB_ICONHAND | MB_OK);
+        return ItemResult::StopAll;
+    }
+    if (CancelRequested()) return ItemResult::StopAll;
+    if (exitCode != 0) {
+        ShowMessage("The installer of " + item.Name + " ended with code " + std::to_string(exitCode) +
+                        "; it is not recorded as installed.",
+                    MB_ICONWARNING | MB_OK);
+        return ItemResult::Skipped;
+    }
+    return ItemResult::Done;
 }
 
 ItemResult ProcessItem(const InstallContext& context, const ContentItem& item, const std::string& word,
@@ -198,7 +218,11 @@ ItemResult ProcessItem(const InstallContext& context, const ContentItem& item, c
     const std::string targetFolder = TargetFolder(env, item);
     DeleteListed(targetFolder, item.deleteFolders, true);
     DeleteListed(targetFolder, item.deleteFiles, false);
-    if (!remove && !InstallFetched(context, item, word, localFile)) return ItemResult::StopAll;
+    if (!remove) {
+        const ItemResult installed = item.FileType == 1 ? UnpackItem(context, item, word, localFile)
+                                                        : RunSetupItem(context, item, localFile);
+        if (installed != ItemResult::Done) return installed;
+    }
 
     RecordOutcome(env, item, word, !remove);
     if (league.deleteFiles && !localFile.empty()) DeleteFileA(localFile.c_str());

@@ -173,9 +173,28 @@ TEST_F(InstallPipelineTest, SetupsGoIntoEveryProfile)
     for (const char* profile : {"Alex", "Sam"})
         EXPECT_TRUE(FileExists(env_.simFolder + "Userdata\\" + profile + "\\Settings\\oval\\oval.gdb")) << profile;
     EXPECT_FALSE(FileExists(env_.simFolder + "GameData\\Locations\\oval"));
-    profiles_.clear();
-    Install({setup.get()}, "Setup");
     EXPECT_EQ(Cache("1 Setup 7"), "1");
+
+    // Without a profile nothing is installed, and nothing is recorded.
+    auto unserved = Item(8, "track.zip");
+    profiles_.clear();
+    ExpectMessage("Unable to install Item 8. There is no player profile to put it in; it is not recorded");
+    Install({unserved.get()}, "Setup");
+    EXPECT_EQ(Cache("1 Setup 8"), "-");
+}
+
+// A setup that ends with a failure code (cancelled by the driver) installed
+// nothing to count on; the next item goes on.
+TEST_F(InstallPipelineTest, SetupEndingWithAFailureCodeIsNotRecorded)
+{
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    http_.Serve("/failing.exe", ReadTextFile(std::string(system) + "\\reg.exe"));  // no arguments: code 1
+    auto failing = Item(14, "failing.exe", 2), next = Item(15, "track.zip");
+    ExpectMessage("WARNING: This download will launch an executable.", IDYES);
+    ExpectMessage("The installer of Item 14 ended with code 1; it is not recorded as installed.");
+    Install({failing.get(), next.get()}, "Mod");
+    EXPECT_EQ(Cache("1 Mod 14") + Cache("1 Mod 15"), "-1");
 }
 
 // An archive failing twice, or an installer that cannot start, ends the call.

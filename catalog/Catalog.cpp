@@ -66,6 +66,7 @@ const char* KeyName(CatalogKey key)
     case CatalogKey::Author: return "Author";
     case CatalogKey::Note: return "Note";
     case CatalogKey::File: return "File";
+    case CatalogKey::Sha256: return "SHA256";
     case CatalogKey::FileSize: return "File Size";
     case CatalogKey::DoneMsg: return "Done Msg";
     case CatalogKey::DeleteFolderList: return "Delete Folder";
@@ -121,6 +122,7 @@ void StoreKey(ContentItem& item, CatalogKey key, const IniSection& values, int d
         break;
     case CatalogKey::Note: item.Note = text(); break;
     case CatalogKey::File: item.File = text(); break;
+    case CatalogKey::Sha256: item.SHA256 = text(); break;
     case CatalogKey::FileSize: item.FileSize = text(); break;
     case CatalogKey::DoneMsg: item.DoneMsg = text(); break;
     case CatalogKey::DeleteFolderList: item.deleteFolders = SplitList(text()); break;
@@ -167,23 +169,23 @@ const std::array<ContentCategory, kCategoryCount>& ContentCategories()
     using K = CatalogKey;
     static const std::array<ContentCategory, kCategoryCount> categories = {{
         {CategoryId::Sims, "Sims", "Sim %i", "Sim", RecordKind::Vehicle,
-         {K::Name, K::VehicleIDs, K::Note, K::File, K::FileSize, K::DoneMsg, K::DeleteFolderList,
+         {K::Name, K::VehicleIDs, K::Note, K::File, K::Sha256, K::FileSize, K::DoneMsg, K::DeleteFolderList,
           K::DeleteFileList, K::PrefixPath, K::FileType, K::DateYear, K::DateMonth, K::DateDay,
           K::ID, K::Toggle}},
         {CategoryId::Tracks, "Tracks", "Track %i", "Track", RecordKind::Track,
-         {K::Name, K::VehicleIDs, K::TrackID, K::File, K::Note, K::FileSize, K::DeleteFolderList,
+         {K::Name, K::VehicleIDs, K::TrackID, K::File, K::Sha256, K::Note, K::FileSize, K::DeleteFolderList,
           K::DeleteFileList, K::PrefixPath, K::FileType, K::DateYear, K::DateMonth, K::DateDay,
           K::ID, K::Toggle}},
         {CategoryId::Mods, "Mods", "Mod %i", "Mod", RecordKind::Vehicle,
-         {K::Name, K::VehicleIDs, K::Note, K::File, K::FileSize, K::DoneMsg, K::DeleteFolderList,
+         {K::Name, K::VehicleIDs, K::Note, K::File, K::Sha256, K::FileSize, K::DoneMsg, K::DeleteFolderList,
           K::DeleteFileList, K::PrefixPath, K::FileType, K::DateYear, K::DateMonth, K::DateDay,
           K::ID, K::Toggle}},
         {CategoryId::Cars, "Cars", "Car %i", "Car", RecordKind::Car,
-         {K::Driver, K::VehicleID, K::Skin, K::Number, K::File, K::FileSize, K::DeleteFolderList,
+         {K::Driver, K::VehicleID, K::Skin, K::Number, K::File, K::Sha256, K::FileSize, K::DeleteFolderList,
           K::DeleteFileList, K::PrefixPath, K::FileType, K::DateYear, K::DateMonth, K::DateDay,
           K::ID, K::Toggle}},
         {CategoryId::Setups, "Setups", "Setup %i", "Setup", RecordKind::Setup,
-         {K::Track, K::VehicleID, K::Author, K::Note, K::File, K::FileSize, K::PrefixPath,
+         {K::Track, K::VehicleID, K::Author, K::Note, K::File, K::Sha256, K::FileSize, K::PrefixPath,
           K::FileType, K::DateYear, K::DateMonth, K::DateDay, K::ID, K::Toggle}},
     }};
     return categories;

@@ -34,6 +34,7 @@ struct ContentItem {
     std::vector<int> toggleIds;            // items this one excludes
     std::string Name;
     std::string File;
+    std::string SHA256;                    // the file's hash as the league gives it; empty: not checked
     std::vector<std::string> deleteFolders;
     std::vector<std::string> deleteFiles;
     std::string PrefixPath;
@@ -78,7 +79,7 @@ enum class RecordKind { Vehicle, Track, Car, Setup };
 // The keys an item section can hold.
 enum class CatalogKey {
     Name, Driver, Track, VehicleIDs, TrackID, VehicleID, Skin, Number, Author, Note,
-    File, FileSize, DoneMsg, DeleteFolderList, DeleteFileList, PrefixPath, FileType,
+    File, Sha256, FileSize, DoneMsg, DeleteFolderList, DeleteFileList, PrefixPath, FileType,
     DateYear, DateMonth, DateDay, ID, Toggle
 };
 

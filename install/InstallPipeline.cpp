@@ -4,6 +4,7 @@
 
 #include "app/Handles.h"
 #include "app/MessageBox.h"
+#include "app/Sha256.h"
 #include "install/RemoveFiles.h"
 #include "install/SafePaths.h"
 #include "install/ZipExtract.h"
@@ -123,11 +124,23 @@ void RecordOutcome(const LauncherEnvironment& env, const ContentItem& item, cons
     WriteCacheDate(entry, item.date);
 }
 
-// Fetches the item's file; false skips the item (the download said why).
+// Fetches the item's file; false skips the item (the download said why). A
+// file that is not the one the league's catalog names goes at once: it is
+// neither unpacked nor run.
 bool FetchItem(const ContentItem& item, const LeagueRecord& league, const std::string& localFile)
 {
     if (item.FileType == 2 && !AskToRunExecutable(LocalFileName(item.File))) return false;
-    return DownloadFile(item.File, localFile, league.userName, league.password, "Downloading " + item.Name + "\r\n");
+    std::string received;
+    if (!DownloadFile(item.File, localFile, league.userName, league.password, "Downloading " + item.Name + "\r\n",
+                      nullptr, item.SHA256.empty() ? nullptr : &received))
+        return false;
+    if (item.SHA256.empty() || SameSha256(item.SHA256, received)) return true;
+    DeleteFileA(localFile.c_str());
+    ShowStatus(false);
+    ShowMessage("Unable to install " + item.Name + ". The downloaded file does not match the league's catalog.\r\n"
+                    "SHA-256 expected " + item.SHA256 + ", received " + received + ".",
+                MB_ICONHAND | MB_OK);
+    return false;
 }
 
 // Unpacks the item's archive into its place, every profile's settings

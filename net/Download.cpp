@@ -65,13 +65,14 @@ std::string DownloadProgressText(const std::string& title, const std::string& ur
 }
 
 bool DownloadFile(const std::string& url, const std::string& localPath, const LeagueRecord& league,
-                  const std::string& statusTitle, HttpErrorReply* errorReply)
+                  const std::string& statusTitle, HttpErrorReply* errorReply, std::string* sha256)
 {
-    return DownloadFile(url, localPath, league.userName, league.password, statusTitle, errorReply);
+    return DownloadFile(url, localPath, league.userName, league.password, statusTitle, errorReply, sha256);
 }
 
 bool DownloadFile(const std::string& url, const std::string& localPath, const std::string& userName,
-                  const std::string& password, const std::string& statusTitle, HttpErrorReply* errorReply)
+                  const std::string& password, const std::string& statusTitle, HttpErrorReply* errorReply,
+                  std::string* sha256)
 {
-    return HttpTransfer(url, localPath, userName, password, statusTitle, errorReply).Run();
+    return HttpTransfer(url, localPath, userName, password, statusTitle, errorReply, sha256).Run();
 }

@@ -26,12 +26,16 @@ inline constexpr DWORD kErrorReplyBodyLimit = 4096;
 // An answer with a status outside 200-299 is a failure; with errorReply given
 // it is not reported but handed to the caller there. At most
 // kMaxRedirects redirects are followed.
+// With sha256 given, the file is hashed as it arrives (a resumed one over
+// all of it) and its SHA-256 handed back in hexadecimal.
 bool DownloadFile(const std::string& url, const std::string& localPath, const std::string& userName,
-                  const std::string& password, const std::string& statusTitle, HttpErrorReply* errorReply = nullptr);
+                  const std::string& password, const std::string& statusTitle, HttpErrorReply* errorReply = nullptr,
+                  std::string* sha256 = nullptr);
 
 // The same with the league's credentials.
 bool DownloadFile(const std::string& url, const std::string& localPath, const LeagueRecord& league,
-                  const std::string& statusTitle, HttpErrorReply* errorReply = nullptr);
+                  const std::string& statusTitle, HttpErrorReply* errorReply = nullptr,
+                  std::string* sha256 = nullptr);
 
 inline constexpr int kMaxRedirects = 5;
 

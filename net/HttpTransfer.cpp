@@ -12,6 +12,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -160,9 +161,10 @@ std::string EarlyAbortText(uint64_t totalRead)
 }  // namespace
 
 HttpTransfer::HttpTransfer(const std::string& url, const std::string& localPath, const std::string& userName,
-                           const std::string& password, const std::string& statusTitle, HttpErrorReply* errorReply)
+                           const std::string& password, const std::string& statusTitle, HttpErrorReply* errorReply,
+                           std::string* sha256)
     : url_(url), localPath_(localPath), userName_(userName), password_(password), title_(statusTitle),
-      errorReply_(errorReply)
+      errorReply_(errorReply), sha256_(sha256)
 {
 }
 
@@ -178,6 +180,7 @@ bool HttpTransfer::Run()
         // Leftovers of transfers that were never resumed do not stay for good.
         ReceiveFile::RemoveStaleLeftovers(FolderOf(localPath_) + "\\", kLeftoverMaxAgeDays);
         kept_ = file_.Reopen(localPath_, url_, record_);
+        keptUnhashed_ = kept_ > 0;
     }
     CancelOffer cancel;
     ShowStatus(true, title_ + "Connecting to server...");
@@ -336,8 +339,12 @@ bool HttpTransfer::PrepareFile(bool continuing)
     if (localPath_.empty()) return true;
     if (continuing) {
         offersRanges_ = true;  // it just answered a range
+        // The kept bytes count too: they are read once, the rest as it comes.
+        if (sha256_ && std::exchange(keptUnhashed_, false)) file_.AddContentTo(hash_);
         return true;
     }
+    hash_.Reset();
+    keptUnhashed_ = false;
 
     CreateDirectoryA(FolderOf(localPath_).c_str(), nullptr);
     if (!file_.Create(localPath_)) {
@@ -425,6 +432,7 @@ bool HttpTransfer::RetryEmptyRead()
 bool HttpTransfer::Flush(bool report)
 {
     if (!file_.IsOpen() || fill_ == 0) return true;
+    if (sha256_) hash_.Add(buffer_.data(), fill_);
     const bool written = file_.Write(buffer_.data(), fill_);
     fill_ = 0;
     if (written) return true;
@@ -451,6 +459,7 @@ bool HttpTransfer::Finish()
             Fail(CreateFileFailure(localPath_, code));
             return false;
         }
+        if (sha256_) *sha256_ = hash_.Hex();
     }
     ShowStatus(false);
     return true;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/Handles.h"
+#include "app/Sha256.h"
 #include "net/Download.h"
 #include "net/ReceiveFile.h"
 
@@ -14,7 +15,8 @@
 class HttpTransfer {
 public:
     HttpTransfer(const std::string& url, const std::string& localPath, const std::string& userName,
-                 const std::string& password, const std::string& statusTitle, HttpErrorReply* errorReply);
+                 const std::string& password, const std::string& statusTitle, HttpErrorReply* errorReply,
+                 std::string* sha256 = nullptr);
     bool Run();
 
 private:
@@ -49,6 +51,7 @@ private:
     const std::string& password_;
     const std::string& title_;
     HttpErrorReply* errorReply_;
+    std::string* sha256_;
 
     InternetHandle session_, connection_, request_;
     std::string firstHost_, host_;
@@ -64,6 +67,8 @@ private:
     std::vector<char> buffer_;
     DWORD fill_ = 0;
     DWORD packetSize_ = 0;
+    Sha256 hash_;               // of the bytes written to the file
+    bool keptUnhashed_ = false; // bytes of an earlier transfer not hashed yet
     bool wholePackets_ = false;  // the line is fast enough to wait for whole packets
     DWORD lineStart_ = 0;
     uint64_t lineBytes_ = 0;

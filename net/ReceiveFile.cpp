@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "app/IniFile.h"
 
@@ -14,6 +15,7 @@ constexpr char kRecordExtension[] = ".inf";
 constexpr char kRecordSection[] = "Download";
 constexpr unsigned kFnvOffset = 2166136261u;
 constexpr unsigned kFnvPrime = 16777619u;
+constexpr DWORD kHashChunkSize = 1024 * 1024;
 constexpr unsigned long long kTicksPerDay = 864000000000ULL;  // 100 ns ticks
 
 // File names compare without regard to case.
@@ -144,6 +146,18 @@ uint64_t ReceiveFile::Size() const
 {
     LARGE_INTEGER size = {};
     return file_ && GetFileSizeEx(file_.get(), &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
+}
+
+bool ReceiveFile::AddContentTo(Sha256& hash)
+{
+    LARGE_INTEGER start = {};
+    if (!file_ || !SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN)) return false;
+    std::vector<char> chunk(kHashChunkSize);
+    DWORD got = 0;
+    bool read = true;
+    while ((read = ReadFile(file_.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) && got)
+        hash.Add(chunk.data(), got);
+    return SetFilePointerEx(file_.get(), start, nullptr, FILE_END) && read;
 }
 
 void ReceiveFile::KeepForResume(const ResumeRecord& record)

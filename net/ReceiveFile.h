@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/Handles.h"
+#include "app/Sha256.h"
 
 // What the server said of a file whose transfer ended early: enough to ask
 // for the rest of exactly that file.
@@ -43,6 +44,8 @@ public:
     bool Write(const char* data, DWORD size);
     // Bytes written to the temporary file so far.
     uint64_t Size() const;
+    // Hashes what the temporary file holds; writing goes on at its end.
+    bool AddContentTo(Sha256& hash);
 
     // Remembers what the server said of the file, so that an early end keeps
     // the bytes received for the next transfer of the same address.

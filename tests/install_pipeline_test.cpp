@@ -9,6 +9,7 @@
 
 #include "app/Handles.h"
 #include "app/IniFile.h"
+#include "app/Sha256.h"
 #include "install/InstallPipeline.h"
 #include "net/LongWork.h"
 #include "tests/support/TestEnv.h"
@@ -221,6 +222,34 @@ TEST_F(InstallPipelineTest, TwoFailuresStopEverything)
         EXPECT_EQ(http_.Requests().size(), requests + 1) << "the next item is not downloaded";
     }
     EXPECT_EQ(windowShown_, 2);
+}
+
+// A file the league's catalog gives a hash for installs only when it is
+// that file; any other goes at once and the previous install stays.
+TEST_F(InstallPipelineTest, FilesAreCheckedAgainstTheLeaguesHash)
+{
+    Sha256 hash;
+    const std::string archive = ReadTextFile(TempDir() + "track.zip");
+    hash.Add(archive.data(), archive.size());
+    const std::string good = hash.Hex();
+    std::string upper = good;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    const std::string wrong(64, '0');
+    const struct {
+        std::string sha256;
+        bool installs;
+    } cases[] = {{good, true}, {upper, true}, {wrong, false}, {good.substr(1), false}, {good + "0", false}};
+    for (const auto& c : cases) {
+        auto item = Item(20, "track.zip");
+        item->SHA256 = c.sha256;
+        WriteIniText(env_.LeagueFolder() + "simcache.ini", "1 Track 20", "Installed", "0");
+        if (!c.installs)
+            ExpectMessage("Unable to install Item 20. The downloaded file does not match the league's catalog.\r\n"
+                          "SHA-256 expected " + c.sha256 + ", received " + good + ".");
+        Install({item.get()}, "Track");
+        EXPECT_EQ(Cache("1 Track 20"), c.installs ? "1" : "0") << c.sha256;
+        EXPECT_EQ(FileExists(env_.LeagueFolder() + "Track\\track.zip"), c.installs && !env_.defaultLeague.deleteFiles);
+    }
 }
 
 // A setup that does not end holds nothing: the popup says what is awaited,

@@ -433,6 +433,7 @@ TEST_F(DownloadTest, OddBufferSettingsStillDeliverTheWholeBody)
 // rest, and takes it only while the server has the same file there.
 TEST_F(DownloadTest, CutTransfersResumeOnlyTheSameFile)
 {
+    const std::string kBodySha256 = "0372286d841044b89a3a475ef56f0440fd859057454034fd7ffe4aef6b20c2f1";
     const std::string body = PatternBody(300000), newer = PatternBody(300001).substr(1);
     const struct {
         const char *etag, *laterEtag, *laterUrl;
@@ -465,7 +466,14 @@ TEST_F(DownloadTest, CutTransfersResumeOnlyTheSameFile)
             later.body = expected = std::string(c.laterEtag) == c.etag ? body : newer;
             later.etag = c.laterEtag;
             server_.Serve(c.laterUrl, later);
-            ASSERT_TRUE(Download(std::string("http://127.0.0.1") + c.laterUrl, target)) << label;
+            std::string sha256;
+            ASSERT_TRUE(DownloadFile(std::string("http://127.0.0.1") + c.laterUrl, target, "", "", kTitle, nullptr,
+                                     &sha256))
+                << label;
+            // A resumed file is hashed over all of it.
+            if (expected == body) {
+                EXPECT_EQ(sha256, kBodySha256) << label;
+            }
         }
         const auto requests = server_.Requests();
         const std::string& headers = requests.back().headers;

@@ -30,10 +30,31 @@ constexpr DWORD kLineSampleMs = 10;
 struct UrlParts {
     std::string host;
     std::string object;  // path with query
+    bool secure = false;  // "https://": TLS to the port it names
+    INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT;
 };
 
-// Canonicalises the url as a browser would and splits it; the scheme and any
-// port written in it are not used.
+// The platform's word that a certificate is not to be trusted for the host.
+bool IsCertificateError(DWORD code)
+{
+    switch (code) {
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+    case ERROR_INTERNET_INVALID_CA:
+    case ERROR_INTERNET_SEC_CERT_ERRORS:
+    case ERROR_INTERNET_SEC_CERT_NO_REV:
+    case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+    case ERROR_INTERNET_SEC_INVALID_CERT:
+    case ERROR_INTERNET_SEC_CERT_REVOKED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Canonicalises the url as a browser would and splits it. A plain address
+// is always fetched from port 80 of its host, whatever it names; a secure
+// one from the port it names (443 when none).
 bool SplitUrl(const std::string& url, UrlParts& parts)
 {
     std::vector<char> canonical(INTERNET_MAX_URL_LENGTH + 1);
@@ -52,6 +73,8 @@ bool SplitUrl(const std::string& url, UrlParts& parts)
     components.dwExtraInfoLength = 1;
     if (!InternetCrackUrlA(canonical.data(), 0, 0, &components)) return false;
 
+    parts.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
+    if (parts.secure) parts.port = components.nPort ? components.nPort : INTERNET_DEFAULT_HTTPS_PORT;
     if (components.lpszHostName) parts.host.assign(components.lpszHostName, components.dwHostNameLength);
     if (components.lpszUrlPath) parts.object.assign(components.lpszUrlPath, components.dwUrlPathLength);
     if (components.lpszExtraInfo) parts.object.append(components.lpszExtraInfo, components.dwExtraInfoLength);
@@ -203,10 +226,10 @@ bool HttpTransfer::OpenSession()
     return true;
 }
 
-bool HttpTransfer::Connect(const std::string& host, bool sameHost)
+bool HttpTransfer::Connect(const std::string& host, INTERNET_PORT port, bool sameHost)
 {
     // The league's credentials go to the league's host only.
-    connection_.reset(InternetConnectA(session_.get(), host.c_str(), INTERNET_DEFAULT_HTTP_PORT,
+    connection_.reset(InternetConnectA(session_.get(), host.c_str(), port,
                                        sameHost && !userName_.empty() ? userName_.c_str() : nullptr,
                                        sameHost && !password_.empty() ? password_.c_str() : nullptr,
                                        INTERNET_SERVICE_HTTP, 0, 0));
@@ -221,7 +244,9 @@ bool HttpTransfer::Send(const std::string& object, uint64_t from)
 {
     ShowStatus(true, title_ + "Connected to server\r\nRequesting file...");
     request_.reset(HttpOpenRequestA(connection_.get(), "GET", object.c_str(), nullptr, nullptr, nullptr,
-                                    kRequestFlags | INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
+                                    kRequestFlags | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                                        (secure_ ? INTERNET_FLAG_SECURE : 0),
+                                    0));
     if (!request_) {
         DWORD code = GetLastError();
         const std::string sentence = "Unable to start file download: '" + url_ + "' to '" + localPath_ + "'";
@@ -235,6 +260,11 @@ bool HttpTransfer::Send(const std::string& object, uint64_t from)
     if (!HttpSendRequestA(request_.get(), range.empty() ? nullptr : range.c_str(), static_cast<DWORD>(range.size()),
                           nullptr, 0)) {
         DWORD code = GetLastError();
+        if (IsCertificateError(code)) {
+            Fail("Unable to get file. The certificate of " + host_ + " is not accepted (" + url_ + ").\r\n" +
+                 ErrorLine(code));
+            return false;
+        }
         const std::string sentence = "Unable to communicate with " + host_;
         Fail(code ? sentence + "\r\n" + ErrorLine(code) : sentence);
         return false;
@@ -252,8 +282,14 @@ bool HttpTransfer::Request(uint64_t from)
         UrlParts parts;
         if (!SplitUrl(address, parts)) parts = UrlParts();
         if (redirects == 0) firstHost_ = parts.host;
+        if (redirects > 0 && secure_ && !parts.secure) {
+            Fail("Unable to get file. Redirected from a secure address to a plain one (" + url_ + ").");
+            return false;
+        }
         host_ = parts.host;
-        if (!Connect(host_, _stricmp(host_.c_str(), firstHost_.c_str()) == 0) || !Send(parts.object, from))
+        secure_ = parts.secure;
+        if (!Connect(host_, parts.port, _stricmp(host_.c_str(), firstHost_.c_str()) == 0) ||
+            !Send(parts.object, from))
             return false;
         const std::string location = IsRedirect(status_) ? QueryText(request_.get(), HTTP_QUERY_LOCATION) : "";
         // A redirect without an address is judged by its status like any other answer.

@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <wininet.h>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,7 +25,7 @@ private:
     // Sends the GET, following redirects, asking for the bytes from `from`
     // on when it is not 0.
     bool Request(uint64_t from);
-    bool Connect(const std::string& host, bool sameHost);
+    bool Connect(const std::string& host, INTERNET_PORT port, bool sameHost);
     bool Send(const std::string& object, uint64_t from);
     bool AcceptAnswer();
     // Asks for the file from `from` on and gets the file ready for the body:
@@ -56,6 +57,7 @@ private:
     InternetHandle session_, connection_, request_;
     std::string firstHost_, host_;
     DWORD status_ = 0;
+    bool secure_ = false;  // the address asked for now is https
     DWORD timeoutMs_ = 0;
     bool offersRanges_ = false;
 

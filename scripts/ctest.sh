@@ -7,9 +7,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/env.sh
 if [ -z "${ZANT_IN_NETNS:-}" ]; then
-  exec unshare --net env ZANT_IN_NETNS=1 bash "$0" "$@"
+  exec unshare --net --mount env ZANT_IN_NETNS=1 bash "$0" "$@"
 fi
 ip link set lo up
+# Secure downloads are tried against TLS fronts that only this run trusts.
+tls_front=
+. tests/support/tls.sh
 # Wine's services must be running before ctest starts a test, or they keep
 # ctest's output pipe open and it never ends. A wineserver already running
 # for this prefix (another test run) is shared and left alone.
@@ -27,6 +30,7 @@ desktop_holder=$!
 # network namespace, gone with it, and refuse every later run's connections.
 cleanup() {
   kill $desktop_holder 2>/dev/null || true
+  if [ -n "$tls_front" ]; then kill "$tls_front" 2>/dev/null || true; fi
   if [ $own_server = 1 ]; then wineserver -k </dev/null >/dev/null 2>&1 || true; fi
 }
 trap cleanup EXIT

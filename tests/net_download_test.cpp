@@ -262,6 +262,40 @@ TEST_F(DownloadTest, PortInTheUrlIsIgnored)
     EXPECT_EQ(requests[0].localPort, 80);
 }
 
+// Secure addresses: TLS with the platform's checks, from the port they name;
+// never back to a plain address.
+TEST_F(DownloadTest, SecureAddressesAreCheckedAndNeverDowngraded)
+{
+    if (!getenv("ZANT_TLS")) GTEST_SKIP() << "no TLS fronts: run the tests through scripts/ctest.sh";
+    server_.Serve("/zant.ini", "[Application]\r\n");
+    TestHttpServer::Response down;
+    down.status = 302;
+    down.location = "http://127.0.0.1/zant.ini";
+    server_.Serve("/down", down);
+    const std::string target = TempDir() + "zant.ini";
+    const struct {
+        const char* url;
+        std::string message;  // empty: fetched
+    } cases[] = {
+        {"https://league.test/zant.ini", ""},
+        {"https://league.test:8443/zant.ini",
+         "Unable to get file. The certificate of league.test is not accepted (https://league.test:8443/zant.ini)."
+         "\r\nError: "},
+        {"https://league.test:9443/zant.ini",
+         "Unable to get file. The certificate of league.test is not accepted (https://league.test:9443/zant.ini)."
+         "\r\nError: "},
+        {"https://league.test/down",
+         "Unable to get file. Redirected from a secure address to a plain one (https://league.test/down)."},
+    };
+    for (const auto& c : cases) {
+        DeleteFileA(target.c_str());
+        if (!c.message.empty()) ExpectMessage(c.message);
+        EXPECT_EQ(Download(c.url, target), c.message.empty()) << c.url;
+        EXPECT_EQ(FileExists(target), c.message.empty()) << c.url;
+    }
+    EXPECT_EQ(server_.Requests().size(), 2u) << "the plain address of the redirect was never asked";
+}
+
 TEST_F(DownloadTest, EmptyLocalPathReadsTheBodyAndWritesNothing)
 {
     // Larger than the write buffer, which a body without a file must not overrun.

@@ -3,7 +3,8 @@
 //        [resume:<url of a transfer the server cuts>]
 // Downloads once with the settings as they are, then once per size pair
 // given, and prints "download <packet> <write> <bytes> <seconds> <longest
-// pump gap ms>" per download, "resume <seconds cut> <seconds rest> <bytes>"
+// pump gap ms>" per download, "hashed <bytes> <seconds> <sha256>" for the last
+// sizes with the file hashed, "resume <seconds cut> <seconds rest> <bytes>"
 // for a cut transfer started again, and "silent_query_seconds=S".
 //
 // The pump gap: a thread posts a message to a window of this thread every 5
@@ -148,6 +149,14 @@ int main(int argc, char** argv)
         const double gapMs = watch.StopMs();
         if (!downloaded) return 1;
         std::printf("download %d %d %llu %.4f %.1f\n", packet, write, FileSize(localPath), Seconds(start, end), gapMs);
+    }
+    {
+        // The same transfer hashed as it arrives, as content with a league hash is.
+        std::string sha256;
+        QueryPerformanceCounter(&start);
+        if (!DownloadFile(url, localPath, "", "", "Benchmark\r\n", nullptr, &sha256) || sha256.size() != 64) return 1;
+        QueryPerformanceCounter(&end);
+        std::printf("hashed %llu %.4f %s\n", FileSize(localPath), Seconds(start, end), sha256.c_str());
     }
     if (!cutUrl.empty()) {
         // The first attempt ends at the cut (its question answered Cancel),

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 . scripts/env.sh
 
 packages=(
-  cmake make dpkg-dev ca-certificates
+  cmake make dpkg-dev ca-certificates openssl
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   libz-mingw-w64-dev googletest
   wine64 xvfb xauth x11-utils imagemagick

@@ -9,7 +9,7 @@
 #include "app/IniFile.h"
 #include "app/MessageBox.h"
 #include "install/InstallPipeline.h"
-#include "launch/SafeNames.h"
+#include "app/SafeNames.h"
 #include "net/LongWork.h"
 #include "net/Download.h"
 #include "net/ErrorText.h"

@@ -3,7 +3,7 @@
 #include <tinyxml.h>
 
 #include "app/Settings.h"
-#include "launch/FileReplace.h"
+#include "app/FileReplace.h"
 #include "simconfig/Profiles.h"
 
 namespace {

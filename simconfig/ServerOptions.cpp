@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "app/IniFile.h"
-#include "launch/ModFiles.h"
+#include "simconfig/ModFiles.h"
 #include "simconfig/Profiles.h"
 #include "simconfig/SimValues.h"
 

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "launch/FileReplace.h"
-#include "launch/ModFiles.h"
+#include "app/FileReplace.h"
+#include "simconfig/ModFiles.h"
 #include "tests/support/TestEnv.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/IniFile.h"
-#include "launch/ModFiles.h"
+#include "simconfig/ModFiles.h"
 #include "resources/resource.h"
 #include "simconfig/ServerOptions.h"
 #include "tests/support/DialogDriver.h"

@@ -1,4 +1,4 @@
-#include "launch/FileReplace.h"
+#include "app/FileReplace.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "launch/SafeNames.h"
+#include "app/SafeNames.h"
 
 #include <cstring>
 

@@ -1,10 +1,10 @@
-#include "launch/ModFiles.h"
+#include "simconfig/ModFiles.h"
 
 #include <windows.h>
 
 #include "app/Handles.h"
-#include "launch/FileReplace.h"
-#include "launch/SafeNames.h"
+#include "app/FileReplace.h"
+#include "app/SafeNames.h"
 
 namespace {
 

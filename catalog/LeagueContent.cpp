@@ -8,7 +8,6 @@
 #include "app/FileHead.h"
 #include "app/IniFile.h"
 #include "app/MessageBox.h"
-#include "install/InstallPipeline.h"
 #include "app/SafeNames.h"
 #include "net/LongWork.h"
 #include "net/Download.h"

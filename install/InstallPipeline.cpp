@@ -6,7 +6,7 @@
 #include "app/MessageBox.h"
 #include "app/Sha256.h"
 #include "install/RemoveFiles.h"
-#include "install/SafePaths.h"
+#include "app/SafePaths.h"
 #include "install/ZipExtract.h"
 #include "net/Download.h"
 #include "net/ErrorText.h"
@@ -248,16 +248,6 @@ ItemResult ProcessItem(const InstallContext& context, const ContentItem& item, c
 
 }  // namespace
 
-std::string LocalFileName(const std::string& fileAddress)
-{
-    const std::string withoutQuery = fileAddress.substr(0, fileAddress.find('?'));
-    const size_t slash = withoutQuery.find_last_of("\\/");
-    const std::string name = slash == std::string::npos ? withoutQuery : withoutQuery.substr(slash + 1);
-    if (name.empty() || name == "." || IsParentStep(name) || IsReservedDeviceName(name) ||
-        HasForbiddenCharacter(name, false))
-        return std::string();
-    return name;
-}
 
 std::string UnsafeItemPath(const ContentItem& item, const LeagueRecord& league)
 {

@@ -21,14 +21,11 @@ struct InstallContext {
 void InstallItems(const InstallContext& context, const std::vector<ContentItem*>& items,
                   const std::string& categoryWord, bool remove);
 
-// The file name a download address is saved under: its base name and
-// extension, any query string cut off. Empty when it names no usable file.
-std::string LocalFileName(const std::string& fileAddress);
 
 // Why the item's catalog paths may not be used (the offending entry), or
 // empty when "Prefix Path", its delete folders and delete files all stay
 // inside the sim folder and its league's name is a plain folder name. The
-// download address is checked by the install itself (LocalFileName).
+// download address is checked by the install itself (LocalFileName of net/Download).
 std::string UnsafeItemPath(const ContentItem& item, const LeagueRecord& league);
 
 // "Mark as current": records each item installed in its catalog version, or

@@ -8,7 +8,7 @@
 #include "app/MessageBox.h"
 #include "app/Records.h"
 #include "install/ArchiveFile.h"
-#include "install/SafePaths.h"
+#include "app/SafePaths.h"
 #include "net/ErrorText.h"
 #include "net/LongWork.h"
 #include "net/StatusPopup.h"

@@ -1,5 +1,6 @@
 #include "net/Download.h"
 
+#include "app/SafePaths.h"
 #include "net/HttpTransfer.h"
 
 #include <cstdio>
@@ -75,4 +76,15 @@ bool DownloadFile(const std::string& url, const std::string& localPath, const st
                   std::string* sha256)
 {
     return HttpTransfer(url, localPath, userName, password, statusTitle, errorReply, sha256).Run();
+}
+
+std::string LocalFileName(const std::string& fileAddress)
+{
+    const std::string withoutQuery = fileAddress.substr(0, fileAddress.find('?'));
+    const size_t slash = withoutQuery.find_last_of("\\/");
+    const std::string name = slash == std::string::npos ? withoutQuery : withoutQuery.substr(slash + 1);
+    if (name.empty() || name == "." || IsParentStep(name) || IsReservedDeviceName(name) ||
+        HasForbiddenCharacter(name, false))
+        return std::string();
+    return name;
 }

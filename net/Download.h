@@ -39,6 +39,11 @@ bool DownloadFile(const std::string& url, const std::string& localPath, const Le
 
 inline constexpr int kMaxRedirects = 5;
 
+// The file name a download address is saved under: its base name and
+// extension, any query string cut off. Empty when it names no usable file.
+std::string LocalFileName(const std::string& fileAddress);
+
+
 // Registry settings (launcher key, no subkey) read at the start of every download.
 inline constexpr char kPacketSizeSetting[] = "Packet Size";
 inline constexpr char kWriteFileSizeSetting[] = "Write File Size";

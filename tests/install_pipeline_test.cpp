@@ -11,6 +11,7 @@
 #include "app/IniFile.h"
 #include "app/Sha256.h"
 #include "install/InstallPipeline.h"
+#include "net/Download.h"
 #include "net/LongWork.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestHttpServer.h"

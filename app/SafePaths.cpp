@@ -1,4 +1,4 @@
-#include "install/SafePaths.h"
+#include "app/SafePaths.h"
 
 #include <cctype>
 #include <cstring>

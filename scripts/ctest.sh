@@ -11,7 +11,7 @@ if [ -z "${ZANT_IN_NETNS:-}" ]; then
 fi
 ip link set lo up
 # Secure downloads are tried against TLS fronts that only this run trusts.
-tls_front=
+tls_fronts=
 . tests/support/tls.sh
 # Wine's services must be running before ctest starts a test, or they keep
 # ctest's output pipe open and it never ends. A wineserver already running
@@ -30,7 +30,7 @@ desktop_holder=$!
 # network namespace, gone with it, and refuse every later run's connections.
 cleanup() {
   kill $desktop_holder 2>/dev/null || true
-  if [ -n "$tls_front" ]; then kill "$tls_front" 2>/dev/null || true; fi
+  if [ -n "$tls_fronts" ]; then kill $tls_fronts 2>/dev/null || true; fi
   if [ $own_server = 1 ]; then wineserver -k </dev/null >/dev/null 2>&1 || true; fi
 }
 trap cleanup EXIT

@@ -12,7 +12,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   libz-mingw-w64-dev googletest
   wine64 xvfb xauth x11-utils imagemagick
-  iproute2 util-linux lighttpd curl python3 unzip
+  iproute2 util-linux lighttpd curl python3 unzip socat
 )
 missing=()
 for p in "${packages[@]}"; do

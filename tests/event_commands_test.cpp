@@ -175,8 +175,7 @@ TEST_F(EventWindowTest, CommandsWorkOnTheSelectedEvent)
 TEST_F(EventWindowTest, JoinLinksLaunchTheirEventOnceNoCommandRuns)
 {
     auto pump = [] {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&message);
     };
     bool handed = false;
     dialog_->SetStatusQuery([&](const std::string&, int, ServerStatus&) {

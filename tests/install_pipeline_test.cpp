@@ -229,27 +229,24 @@ TEST_F(InstallPipelineTest, TwoFailuresStopEverything)
 // that file; any other goes at once and the previous install stays.
 TEST_F(InstallPipelineTest, FilesAreCheckedAgainstTheLeaguesHash)
 {
+    env_.defaultLeague.deleteFiles = false;  // what stays in the download folder tells
     Sha256 hash;
     const std::string archive = ReadTextFile(TempDir() + "track.zip");
     hash.Add(archive.data(), archive.size());
     const std::string good = hash.Hex();
     std::string upper = good;
-    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    const std::string wrong(64, '0');
-    const struct {
-        std::string sha256;
-        bool installs;
-    } cases[] = {{good, true}, {upper, true}, {wrong, false}, {good.substr(1), false}, {good + "0", false}};
-    for (const auto& c : cases) {
+    CharUpperA(&upper[0]);
+    for (const std::string& sha256 : {good, upper, std::string(64, '0'), good.substr(1), good + "0"}) {
+        const bool installs = sha256 == good || sha256 == upper;
         auto item = Item(20, "track.zip");
-        item->SHA256 = c.sha256;
+        item->SHA256 = sha256;
         WriteIniText(env_.LeagueFolder() + "simcache.ini", "1 Track 20", "Installed", "0");
-        if (!c.installs)
+        if (!installs)
             ExpectMessage("Unable to install Item 20. The downloaded file does not match the league's catalog.\r\n"
-                          "SHA-256 expected " + c.sha256 + ", received " + good + ".");
+                          "SHA-256 expected " + sha256 + ", received " + good + ".");
         Install({item.get()}, "Track");
-        EXPECT_EQ(Cache("1 Track 20"), c.installs ? "1" : "0") << c.sha256;
-        EXPECT_EQ(FileExists(env_.LeagueFolder() + "Track\\track.zip"), c.installs && !env_.defaultLeague.deleteFiles);
+        EXPECT_EQ(Cache("1 Track 20"), installs ? "1" : "0") << sha256;
+        EXPECT_EQ(FileExists(env_.LeagueFolder() + "Track\\track.zip"), installs) << sha256;
     }
 }
 

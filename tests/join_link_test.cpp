@@ -1,7 +1,6 @@
 // Join links: their form and the registration of the launcher as their handler.
 #include <windows.h>
 
-#include "app/Handles.h"
 #include "app/JoinLink.h"
 #include "tests/support/TestEnv.h"
 
@@ -19,47 +18,32 @@ TEST(JoinLinkTest, OnlyEventLinksNameAnEvent)
     EXPECT_EQ(JoinLinkFor(101), "zant://event/101");
 }
 
-class LinkSchemeTest : public LauncherTest {
-protected:
-    void TearDown() override
-    {
-        root_.reset();
-        RegDeleteTreeA(HKEY_CURRENT_USER, kRoot);
-        LauncherTest::TearDown();
-    }
-    std::string Value(const std::string& path, const char* name = nullptr)
-    {
-        char value[512] = "?";
-        DWORD size = sizeof value;
-        RegGetValueA(Root(), path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size);
-        return value;
-    }
-    HKEY Root()
-    {
-        HKEY raw = nullptr;
-        if (!root_ && RegCreateKeyExA(HKEY_CURRENT_USER, kRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw,
-                                      nullptr) == ERROR_SUCCESS)
-            root_.reset(raw);
-        return root_.get();
-    }
-    static constexpr char kRoot[] = "Software\\ZANT Launcher link test";
-    RegKey root_;
-};
-
-TEST_F(LinkSchemeTest, RegisteredOnceAndAgainOnlyForAnotherProgram)
+// Registered below a key of the test's own, not the machine's classes.
+TEST_F(LauncherTest, LinkSchemeIsRegisteredOnceAndAgainOnlyForAnotherProgram)
 {
-    EXPECT_TRUE(RegisterLinkScheme("C:\\Games\\VORA\\ZANTLauncher.exe", Root()));
-    EXPECT_EQ(Value("zant"), "URL:ZANT Launcher");
-    EXPECT_EQ(Value("zant", "URL Protocol"), "");
-    EXPECT_EQ(Value("zant\\DefaultIcon"), "C:\\Games\\VORA\\ZANTLauncher.exe,0");
-    EXPECT_EQ(Value("zant\\shell\\open\\command"), "\"C:\\Games\\VORA\\ZANTLauncher.exe\" \"%1\"");
-
+    HKEY root = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\ZANT link test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &root, nullptr),
+              ERROR_SUCCESS);
+    auto value = [&](const char* path, const char* name = nullptr) {
+        char text[512] = "?";
+        DWORD size = sizeof text;
+        RegGetValueA(root, path, name, RRF_RT_REG_SZ, nullptr, text, &size);
+        return std::string(text);
+    };
+    EXPECT_TRUE(RegisterLinkScheme("C:\\Games\\VORA\\ZANTLauncher.exe", root));
+    EXPECT_EQ(value("zant"), "URL:ZANT Launcher");
+    EXPECT_EQ(value("zant", "URL Protocol"), "");
+    EXPECT_EQ(value("zant\\DefaultIcon"), "C:\\Games\\VORA\\ZANTLauncher.exe,0");
+    EXPECT_EQ(value("zant\\shell\\open\\command"), "\"C:\\Games\\VORA\\ZANTLauncher.exe\" \"%1\"");
     // Naming this launcher already, it is left as it is.
-    RegSetKeyValueA(Root(), "zant\\DefaultIcon", nullptr, REG_SZ, "mine", 5);
-    EXPECT_FALSE(RegisterLinkScheme("C:\\Games\\VORA\\ZANTLauncher.exe", Root()));
-    EXPECT_EQ(Value("zant\\DefaultIcon"), "mine");
-    EXPECT_TRUE(RegisterLinkScheme("D:\\Other\\ZANTLauncher.exe", Root()));
-    EXPECT_EQ(Value("zant\\DefaultIcon"), "D:\\Other\\ZANTLauncher.exe,0");
+    RegSetKeyValueA(root, "zant\\DefaultIcon", nullptr, REG_SZ, "mine", 5);
+    EXPECT_FALSE(RegisterLinkScheme("C:\\Games\\VORA\\ZANTLauncher.exe", root));
+    EXPECT_EQ(value("zant\\DefaultIcon"), "mine");
+    EXPECT_TRUE(RegisterLinkScheme("D:\\Other\\ZANTLauncher.exe", root));
+    EXPECT_EQ(value("zant\\DefaultIcon"), "D:\\Other\\ZANTLauncher.exe,0");
+    RegCloseKey(root);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ZANT link test");
 }
 
 }  // namespace

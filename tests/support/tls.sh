@@ -1,33 +1,25 @@
 #!/usr/bin/env bash
-# Sourced by the test run inside its private network and mount namespaces:
-# makes a test certificate authority that only this run trusts, names the
-# test hosts, and starts TLS fronts for the tests' own web server on port 80:
-#   league.test:443   certificate of the test authority for league.test
-#   league.test:8443  self-signed certificate (an authority nobody trusts)
-#   league.test:9443  certificate of the test authority for other.test
-# Wine trusts the host's bundle and checks names, not addresses.
+# Sourced by the test run inside its private network and mount namespaces: a
+# test certificate authority only this run trusts, the test host names, and
+# TLS fronts (socat) for the tests' web server on port 80. Wine trusts the
+# host's bundle and checks names, not addresses:
+#   league.test:443 authority's certificate for league.test; :8443 a
+#   self-signed one; :9443 the authority's certificate for other.test.
 tls=$ZANT_BUILD/tls
-make_certificates() {
-  mkdir -p "$tls"
-  [ -f "$tls/other.pem" ] && return 0
-  openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -keyout "$tls/ca.key" -out "$tls/ca.pem" \
-    -subj "/CN=ZANT test authority" >/dev/null 2>&1
-  openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -keyout "$tls/untrusted.key" -out "$tls/untrusted.pem" \
-    -subj "/CN=league.test" -addext "subjectAltName=DNS:league.test" >/dev/null 2>&1
-  for name in league other; do
-    openssl req -newkey rsa:2048 -nodes -keyout "$tls/$name.key" -out "$tls/$name.csr" \
-      -subj "/CN=$name.test" >/dev/null 2>&1
-    printf 'subjectAltName=DNS:%s.test\n' "$name" > "$tls/$name.ext"
-    openssl x509 -req -in "$tls/$name.csr" -CA "$tls/ca.pem" -CAkey "$tls/ca.key" -CAcreateserial \
-      -days 3650 -extfile "$tls/$name.ext" -out "$tls/$name.pem" >/dev/null 2>&1
-  done
+certify() {  # certify NAME CN [CA]: a key and certificate, signed by the test authority when CA is given
+  openssl req -newkey rsa:2048 -nodes -keyout "$tls/$1.key" -subj "/CN=$2" -addext "subjectAltName=DNS:$2" \
+    ${3:+-CA "$tls/ca.pem" -CAkey "$tls/ca.key"} -x509 -days 3650 -out "$tls/$1.pem" >/dev/null 2>&1
 }
-if make_certificates; then
-  cat /etc/ssl/certs/ca-certificates.crt "$tls/ca.pem" > "$tls/bundle.crt"
-  { cat /etc/hosts; echo "127.0.0.1 league.test other.test"; } > "$tls/hosts"
-  if mount --bind "$tls/bundle.crt" /etc/ssl/certs/ca-certificates.crt && mount --bind "$tls/hosts" /etc/hosts; then
-    python3 "$ZANT_ROOT/tests/support/tls_front.py" "$tls" </dev/null >/dev/null 2>&1 &
-    tls_front=$!
-    export ZANT_TLS=1
-  fi
+mkdir -p "$tls"
+[ -f "$tls/other.pem" ] || { certify ca "ZANT test authority" && certify untrusted league.test &&
+  certify league league.test ca && certify other other.test ca; }
+cat /etc/ssl/certs/ca-certificates.crt "$tls/ca.pem" > "$tls/bundle.crt"
+{ cat /etc/hosts; echo "127.0.0.1 league.test other.test"; } > "$tls/hosts"
+if mount --bind "$tls/bundle.crt" /etc/ssl/certs/ca-certificates.crt && mount --bind "$tls/hosts" /etc/hosts; then
+  for front in 443:league 8443:untrusted 9443:other; do
+    socat "OPENSSL-LISTEN:${front%%:*},bind=127.0.0.1,reuseaddr,fork,verify=0,cert=$tls/${front#*:}.pem,key=$tls/${front#*:}.key" \
+      TCP:127.0.0.1:80 </dev/null >/dev/null 2>&1 &
+    tls_fronts+=" $!"
+  done
+  export ZANT_TLS=1
 fi

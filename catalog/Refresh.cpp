@@ -10,6 +10,7 @@
 #include "app/IniFile.h"
 #include "app/MessageBox.h"
 #include "app/Settings.h"
+#include "app/UpdateSignature.h"
 #include "app/Version.h"
 #include "net/Download.h"
 #include "net/ErrorText.h"
@@ -35,6 +36,45 @@ void DestroyRecords(LauncherState& state)
     for (CategoryId id : kDestroyOrder) state.Catalog(id).clear();
 }
 
+std::string ReadWhole(HANDLE file)
+{
+    std::string content;
+    char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got) content.append(chunk, got);
+    return content;
+}
+
+// Fetches the update's signature and checks the downloaded file against it
+// and the league's key; the file is left open in `held`. A file that does
+// not verify is deleted and the driver told why.
+bool VerifyUpdate(const LauncherState& state, const std::string& address, const std::string& localFile,
+                  const std::string& version, UniqueHandle& held)
+{
+    const std::string signatureFile = localFile + ".minisig";
+    HttpErrorReply missing;
+    const bool fetched = DownloadFile(address + ".minisig", signatureFile, state.env.defaultLeague,
+                                      "Downloading program update\r\n", &missing);
+    ClearCancel();
+    held.reset(CreateFileA(localFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string problem = "The signature is missing.";
+    if (fetched && held) {
+        UniqueHandle signature(CreateFileA(signatureFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        problem = UpdateSignatureProblem(ReadWhole(held.get()), ReadWhole(signature.get()), version,
+                                         kUpdatePublicKey);
+    }
+    DeleteFileA(signatureFile.c_str());
+    if (problem.empty()) return true;
+    held.reset();
+    DeleteFileA(localFile.c_str());
+    ShowStatus(false);
+    ShowMessage("The update to version " + version + " could not be verified and was not started.\r\n" + problem,
+                MB_OK | MB_ICONSTOP);
+    return false;
+}
+
 // Offers the update the events file names. Returns Done when the refresh goes on.
 RefreshResult OfferUpdate(LauncherState& state, const std::string& eventsFile, const std::string& serverVersion,
                           const RefreshHooks& hooks)
@@ -57,6 +97,10 @@ RefreshResult OfferUpdate(LauncherState& state, const std::string& eventsFile, c
         ShowStatus(false);
         return RefreshResult::Done;
     }
+    // Nothing may replace the checked file before it runs: it stays open,
+    // shared for reading only, until the process has started.
+    UniqueHandle checked;
+    if (!VerifyUpdate(state, address, localFile, serverVersion, checked)) return RefreshResult::Done;
     // Quoted: the data folder's path holds blanks, and an unquoted one would
     // start whatever program lies at the path's first blank.
     std::string commandLine = "\"" + localFile + "\" -d" + state.env.simFolder;

@@ -13,6 +13,7 @@ packages=(
   libz-mingw-w64-dev googletest
   wine64 xvfb xauth x11-utils imagemagick
   iproute2 util-linux lighttpd curl python3 unzip socat
+  minisign autoconf automake libtool
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -46,6 +47,21 @@ fetch_source() {   # one call per package: a failure in one extracts none
 }
 fetch_source minizip unzip.c
 fetch_source tinyxml tinyxml.cpp
+fetch_source libsodium autogen.sh
+
+# libsodium is cross-built for both targets (the part that verifies signatures).
+sodium_source=$(ls -d "$ZANT_DEPS"/libsodium-*/ | head -1)
+for arch in x86_64 i686; do
+  prefix=$ZANT_DEPS/sodium-$arch
+  [ -f "$prefix/lib/libsodium.a" ] && continue
+  echo "setup: building libsodium for $arch"
+  [ -x "$sodium_source/configure" ] || (cd "$sodium_source" && ./autogen.sh -s >/dev/null 2>&1)
+  mkdir -p "$sodium_source/build-$arch"
+  (cd "$sodium_source/build-$arch" &&
+    ../configure -q --host=$arch-w64-mingw32 CC=$arch-w64-mingw32-gcc-posix --disable-shared --enable-minimal \
+      --prefix="$prefix" >/dev/null &&
+    make -s -j"$(nproc)" >/dev/null 2>&1 && make -s install >/dev/null 2>&1)
+done
 
 # The build's own Wine prefix, never the user's.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then

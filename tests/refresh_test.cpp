@@ -332,8 +332,11 @@ TEST_F(RefreshTest, UpdateStartsFromItsQuotedPath)
     ASSERT_NE(state_.env.dataFolder.find(' '), std::string::npos) << state_.env.dataFolder;
     const std::string planted = state_.env.dataFolder.substr(0, state_.env.dataFolder.find(' ')) + ".exe";
     WriteTextFile(planted, program);
+    const char* signatures = getenv("ZANT_SIGNATURES");
+    if (!signatures) GTEST_SKIP() << "no signatures: run the tests through scripts/ctest.sh";
     http_.Serve(kEventsTarget, EventsFile("9.9.0.0"));
-    http_.Serve("/files/update.exe", program);
+    http_.Serve("/files/update.exe", ReadTextFile(std::string(signatures) + "update.exe"));
+    http_.Serve("/files/update.exe.minisig", ReadTextFile(std::string(signatures) + "good.minisig"));
 
     ExpectMessage("Download and upgrade now?", IDYES);
     EXPECT_EQ(Run(true), RefreshResult::UpdateStarted);
@@ -357,6 +360,20 @@ TEST_F(RefreshTest, VersionsCompareAsTexts)
     EXPECT_FALSE(IsNewerVersion("1.8.3.A", "1.8.3.a"));
 }
 
+// An update that does not verify is deleted and the refresh goes on.
+TEST_F(RefreshTest, UnverifiedUpdateIsNotStarted)
+{
+    http_.Serve(kEventsTarget, EventsFile("9.9.0.0"));
+    http_.Serve("/files/update.exe", ReadTextFile(ZANT_STANDIN_EXE));
+    ExpectMessage("Download and upgrade now?", IDYES);
+    ExpectMessage("The update to version 9.9.0.0 could not be verified and was not started.\r\n"
+                  "The signature is missing.");
+    EXPECT_EQ(Run(true), RefreshResult::Done);
+    EXPECT_EQ(programEnds_, 0);
+    EXPECT_FALSE(FileExists(state_.env.dataFolder + "zantlauncher_9.9.0.0.exe"));
+    EXPECT_EQ(EventNames().size(), 3u);
+}
+
 TEST_F(RefreshTest, UpdateDeclinedGoesOn)
 {
     http_.Serve(kEventsTarget, EventsFile("1.8.4.0"));
@@ -368,8 +385,11 @@ TEST_F(RefreshTest, UpdateDeclinedGoesOn)
 
 TEST_F(RefreshTest, UpdateThatCannotStartLeavesNoRecords)
 {
+    const char* signatures = getenv("ZANT_SIGNATURES");
+    if (!signatures) GTEST_SKIP() << "no signatures: run the tests through scripts/ctest.sh";
     http_.Serve(kEventsTarget, EventsFile("1.8.4.0"));
     http_.Serve("/files/update.exe", "this is no program");
+    http_.Serve("/files/update.exe.minisig", ReadTextFile(std::string(signatures) + "noprogram.minisig"));
     ExpectMessage("Download and upgrade now?", IDNO);
     Run(true);  // a first refresh fills the lists
     ExpectMessage("Download and upgrade now?", IDNO);

@@ -371,13 +371,9 @@ bool ArchiveExtractor::WriteEntryData(HANDLE out, const std::string& shownPath, 
     // Closing the entry is where minizip tells a CRC mismatch.
     whole = unzCloseCurrentFile(AsZip(archive_)) == UNZ_OK && whole;
     if (!whole) return false;
-    // Stamped on the open handle: one open less per file; the move keeps the
-    // times. Neighbouring entries mostly share their time.
-    if (dosDateTime != stampedDosTime_ || (stamp_.dwLowDateTime == 0 && stamp_.dwHighDateTime == 0)) {
-        if (!DosTimeToUtc(dosDateTime, stamp_)) return true;
-        stampedDosTime_ = dosDateTime;
-    }
-    SetFileTime(out, &stamp_, nullptr, &stamp_);
+    // Stamped on the open handle: one open less per file; the move keeps the times.
+    FILETIME stamp;
+    if (DosTimeToUtc(dosDateTime, stamp)) SetFileTime(out, &stamp, nullptr, &stamp);
     return true;
 }
 

@@ -121,8 +121,6 @@ private:
     std::wstring lastFolderKey_;
     FolderNames* lastFolder_ = nullptr;
     std::vector<char> buffer_;
-    uint32_t stampedDosTime_ = 0;
-    FILETIME stamp_ = {};
     bool refused_ = false;
     bool cancelled_ = false;
 };

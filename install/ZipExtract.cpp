@@ -95,6 +95,18 @@ Path PartSuffix()
     return Path(kPartialFileSuffix, kPartialFileSuffix + sizeof kPartialFileSuffix - 1);
 }
 
+// Where a file that replaces another is written first: beside it under its
+// own name and the suffix, or, where that would be too long for the
+// platform, under a short name of its own in the same folder.
+template <class Path>
+Path PartPathFor(const Path& outputPath, size_t cut)
+{
+    const Path beside = outputPath + PartSuffix<Path>();
+    if (beside.size() < static_cast<size_t>(kMaxPathLength)) return beside;
+    const char shortName[] = "~";
+    return outputPath.substr(0, cut + 1) + Path(shortName, shortName + 1) + PartSuffix<Path>();
+}
+
 template <class Path>
 Path JoinPath(const Path& folder, const Path& name)
 {
@@ -205,7 +217,7 @@ std::string UnsafeEntryReason(const std::string& name, const std::string& target
         longest = JoinPath(AsWide(targetFolder), wide).size();
     }
     if (!IsConfinedRelativePath(checked, false, true)) return "leaves the target folder";
-    if (longest + sizeof kPartialFileSuffix - 1 >= static_cast<size_t>(kMaxPathLength)) return "path too long";
+    if (longest >= static_cast<size_t>(kMaxPathLength)) return "path too long";
     return std::string();
 }
 
@@ -396,7 +408,7 @@ bool ArchiveExtractor::WriteFileEntry(const Path& outputPath, const ArchiveEntry
         ReportFailure(FailureText("Failed to create file", shown, ERROR_ACCESS_DENIED));
         return false;
     }
-    const Path partPath = direct ? outputPath : outputPath + PartSuffix<Path>();
+    const Path partPath = direct ? outputPath : PartPathFor(outputPath, cut);
     UniqueHandle out(CreateForWriting(partPath));
     if (!out) {
         ReportFailure(FailureText("Failed to create file", shown, GetLastError()));

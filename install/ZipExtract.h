@@ -42,8 +42,7 @@ inline constexpr char kPartialFileSuffix[] = ".zant-part";
 // Why an archive entry name may not be written; empty when it is safe. A safe
 // name is relative, has no drive, UNC or device prefix, no ".." component, no
 // ":" (alternate data streams), no reserved device name (CON, NUL, COM1 ...)
-// and fits the platform's path length when joined to targetFolder, with room
-// for the partial-file suffix. A UTF-8 name is checked as it will be created:
+// and fits the platform's path length when joined to targetFolder. A UTF-8 name is checked as it will be created:
 // converted, its length counted in characters.
 std::string UnsafeEntryReason(const std::string& name, const std::string& targetFolder, bool utf8Name = false);
 

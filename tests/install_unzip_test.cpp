@@ -149,7 +149,7 @@ TEST_F(InstallUnzipTest, UnsafeEntryNamesRefuseTheWholeArchive)
         "\\abs.txt", "C:\\evil.txt", "C:evil.txt", "\\\\server\\share\\x.txt", "//?/C:/x.txt", "\\\\.\\PhysicalDrive0",
         "file.txt:stream", "CON", "nul.txt", "sub/COM1.dat", "Lpt9 ", "bad\x01name",
         std::string(kEntryNameBufferSize + 40, 'n'),
-        std::string(kEntryNameBufferSize - target.size() - 8, 'j') + ".txt",
+        std::string(kMaxPathLength - target.size() - 4, 'j') + ".txt",  // one past the platform's limit
     };
     for (const std::string& name : names) {
         ASSERT_TRUE(WriteTestZip(TempDir() + "unsafe.zip", {{"first.txt", "written first?"}, {name, "payload"}}));
@@ -208,7 +208,7 @@ TEST_F(InstallUnzipTest, Utf8NamesKeepTheirCharacters)
 {
     const std::string target = TempDir() + "t\\";
     // "é" is two bytes; Linux holds a name of at most 255 bytes: two folders.
-    const size_t room = kMaxPathLength - 1 - target.size() - (sizeof kPartialFileSuffix - 1);
+    const size_t room = kMaxPathLength - 1 - target.size();
     std::string longest;
     for (size_t i = 0; i < room; ++i) longest += i == room / 2 ? "/" : u8"é";
     ASSERT_TRUE(WriteTestZip(TempDir() + "u.zip", {{u8"Dossier_ñ/lésez-moi_üß.txt", "lisez", false, 0x5A8C6000, 0, 0, true},
@@ -332,6 +332,22 @@ TEST_F(InstallUnzipTest, CancelDropsTheEntryBeingWritten)
     EXPECT_EQ(ReadTextFile(target + "first.txt"), "first");
     EXPECT_EQ(ReadTextFile(target + "second.bin"), "previous");
     EXPECT_FALSE(FileExists(target + "second.bin" + kPartialFileSuffix));
+}
+
+// Paths up to the platform's limit unpack, also over a file that is there
+// (its part file then takes a short name); only longer ones are refused.
+TEST_F(InstallUnzipTest, PathsUpToThePlatformsLimitUnpack)
+{
+    const std::string target = TempDir() + "Sim\\";
+    const std::string name = std::string(259 - target.size() - 4, 'n') + ".txt";  // 259 characters in all
+    ASSERT_TRUE(WriteTestZip(TempDir() + "long.zip", {{name, "new"}}));
+    MakeFolders(target);
+    WriteTextFile(target + name, "old");
+    ASSERT_TRUE(ExtractArchive(TempDir() + "long.zip", target));
+    EXPECT_EQ(ReadTextFile(target + name), "new");
+    ASSERT_TRUE(WriteTestZip(TempDir() + "longer.zip", {{"n" + name, "x"}}));
+    ExpectMessage("Unable to unzip file. Unsafe path in archive (n" + name + ").");
+    EXPECT_FALSE(ExtractArchive(TempDir() + "longer.zip", target));
 }
 
 }  // namespace

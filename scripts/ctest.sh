@@ -12,9 +12,9 @@ fi
 ip link set lo up
 # Secure downloads are tried against TLS fronts that only this run trusts.
 tls_fronts=
-. tests/support/tls.sh
+. scripts/test-tls.sh
 # The launcher's update is started only with a good signature.
-. tests/support/signatures.sh
+. scripts/test-signatures.sh
 # Wine's services must be running before ctest starts a test, or they keep
 # ctest's output pipe open and it never ends. A wineserver already running
 # for this prefix (another test run) is shared and left alone.

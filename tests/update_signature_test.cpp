@@ -1,5 +1,5 @@
 // The launcher's update starts only when its signature verifies with the
-// league's key; signatures made by the signing tool (tests/support/signatures.sh).
+// league's key; signatures made by the signing tool (scripts/test-signatures.sh).
 #include <cstdlib>
 
 #include "app/UpdateSignature.h"

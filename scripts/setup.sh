@@ -57,10 +57,11 @@ for arch in x86_64 i686; do
   echo "setup: building libsodium for $arch"
   [ -x "$sodium_source/configure" ] || (cd "$sodium_source" && ./autogen.sh -s >/dev/null 2>&1)
   mkdir -p "$sodium_source/build-$arch"
+  log=$sodium_source/build-$arch.log
   (cd "$sodium_source/build-$arch" &&
-    ../configure -q --host=$arch-w64-mingw32 CC=$arch-w64-mingw32-gcc-posix --disable-shared --enable-minimal \
-      --prefix="$prefix" >/dev/null &&
-    make -s -j"$(nproc)" >/dev/null 2>&1 && make -s install >/dev/null 2>&1)
+    ../configure --host=$arch-w64-mingw32 CC=$arch-w64-mingw32-gcc-posix --disable-shared --enable-minimal \
+      --prefix="$prefix" && make -j"$(nproc)" && make install) >"$log" 2>&1 ||
+    { tail -20 "$log" >&2; echo "setup: building libsodium for $arch failed (see $log)" >&2; exit 1; }
 done
 
 # The build's own Wine prefix, never the user's.

@@ -158,15 +158,16 @@ int main(int argc, char** argv)
         QueryPerformanceCounter(&end);
         std::printf("hashed %llu %.4f %s\n", FileSize(localPath), Seconds(start, end), sha256.c_str());
     }
-    if (!cutUrl.empty()) {
-        // The first attempt ends at the cut (its question answered Cancel),
-        // the second asks for the rest.
+    // As often as the tuned sizes ran: the first attempt of each ends at the
+    // cut (its question answered Cancel), the second asks for the rest.
+    for (size_t run = 1; !cutUrl.empty() && run < sizes.size(); ++run) {
+        const std::string address = cutUrl + "?run=" + std::to_string(run);
         DeleteFileA(localPath.c_str());
         LARGE_INTEGER middle;
         QueryPerformanceCounter(&start);
-        if (DownloadFile(cutUrl, localPath, "", "", "Benchmark\r\n")) return 1;
+        if (DownloadFile(address, localPath, "", "", "Benchmark\r\n")) return 1;
         QueryPerformanceCounter(&middle);
-        if (!DownloadFile(cutUrl, localPath, "", "", "Benchmark\r\n")) return 1;
+        if (!DownloadFile(address, localPath, "", "", "Benchmark\r\n")) return 1;
         QueryPerformanceCounter(&end);
         std::printf("resume %.4f %.4f %llu\n", Seconds(start, middle), Seconds(middle, end), FileSize(localPath));
     }

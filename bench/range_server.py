@@ -10,6 +10,7 @@ import http.server
 import os
 import re
 import socketserver
+import urllib.parse
 import sys
 
 FOLDER, PORT, LOG = sys.argv[1], int(sys.argv[2]), sys.argv[3]
@@ -24,9 +25,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
     def do_GET(self):
-        path = self.path
+        path = self.path  # with its query: each run of a cut transfer has its own
         cut = path.startswith("/cut/")
-        name = os.path.join(FOLDER, os.path.basename(path[4:] if cut else path))
+        name = os.path.join(FOLDER, os.path.basename(urllib.parse.urlsplit(path).path))
         if not os.path.isfile(name):
             self.send_error(404)
             return

@@ -25,7 +25,7 @@ constexpr DWORD kStatusPermanentRedirect = 308;
 // of kLineSampleMs; otherwise a read asks for what has arrived, so that the
 // windows are looked after in between.
 constexpr DWORD kWholePacketMs = 50;
-constexpr DWORD kLineSampleMs = 10;
+constexpr DWORD kLineSampleMs = 3;
 
 struct UrlParts {
     std::string host;

@@ -1,11 +1,12 @@
 // Measures DownloadFile on one url and the time to ask silent race servers.
 // Usage: zant_bench_download <url> <local path> <silent server count> [<packet size>:<write size> ...]
-//        [resume:<url of a transfer the server cuts>]
+//        [resume:<url of a transfer the server cuts>] [cancel:<url of a slow transfer>]
 // Downloads once with the settings as they are, then once per size pair
 // given, and prints "download <packet> <write> <bytes> <seconds> <longest
 // pump gap ms>" per download, "hashed <bytes> <seconds> <sha256>" for the last
 // sizes with the file hashed, "resume <seconds cut> <seconds rest> <bytes>"
-// for a cut transfer started again, and "silent_query_seconds=S".
+// for a cut transfer started again, "cancel <seconds>" from Cancel to the
+// return of a slow transfer, and "silent_query_seconds=S".
 //
 // The pump gap: a thread posts a message to a window of this thread every 5
 // milliseconds; the longest time between two of them being handled is how
@@ -23,6 +24,7 @@
 #include "app/MessageBox.h"
 #include "app/Settings.h"
 #include "net/Download.h"
+#include "net/LongWork.h"
 #include "net/ServerStatus.h"
 #include "tests/support/TestUdpResponder.h"
 
@@ -103,6 +105,16 @@ private:
     double longest_ = 0;
 };
 
+// Asks for Cancel a second after it starts, as the popup's button does,
+// and notes when.
+DWORD WINAPI CancelLater(LPVOID asked)
+{
+    Sleep(1000);
+    QueryPerformanceCounter(static_cast<LARGE_INTEGER*>(asked));
+    RequestCancel();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -122,10 +134,14 @@ int main(int argc, char** argv)
     });
 
     std::vector<std::pair<int, int>> sizes = {{0, 0}};
-    std::string cutUrl;
+    std::string cutUrl, slowUrl;
     for (int i = 4; i < argc; ++i) {
         if (std::strncmp(argv[i], "resume:", 7) == 0) {
             cutUrl = argv[i] + 7;
+            continue;
+        }
+        if (std::strncmp(argv[i], "cancel:", 7) == 0) {
+            slowUrl = argv[i] + 7;
             continue;
         }
         int packet = 0, write = 0;
@@ -157,6 +173,17 @@ int main(int argc, char** argv)
         if (!DownloadFile(url, localPath, "", "", "Benchmark\r\n", nullptr, &sha256) || sha256.size() != 64) return 1;
         QueryPerformanceCounter(&end);
         std::printf("hashed %llu %.4f %s\n", FileSize(localPath), Seconds(start, end), sha256.c_str());
+    }
+    if (!slowUrl.empty()) {
+        // Cancel asked a second into a slow transfer: how long until it returns.
+        LARGE_INTEGER asked = {};
+        HANDLE canceller = CreateThread(nullptr, 0, CancelLater, &asked, 0, nullptr);
+        if (DownloadFile(slowUrl, localPath, "", "", "Benchmark\r\n")) return 1;
+        QueryPerformanceCounter(&end);
+        WaitForSingleObject(canceller, INFINITE);
+        CloseHandle(canceller);
+        ClearCancel();
+        std::printf("cancel %.4f\n", Seconds(asked, end));
     }
     // As often as the tuned sizes ran: the first attempt of each ends at the
     // cut (its question answered Cancel), the second asks for the rest.

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """HTTP server for the download benchmark: serves the files of a folder with
-an entity tag and byte ranges (Range, If-Range), and cuts the first answer
-for a path under /cut/ once 60% of the body has gone out. Every answer's body
+an entity tag and byte ranges (Range, If-Range), cuts the first answer for
+a path under /cut/ once 60% of the body has gone out, and paces paths under
+/slow/ at 1 MB/s. Every answer's body
 bytes are logged as "sent <path> <range start> <bytes>" to the log file.
 
 Usage: range_server.py <folder> <port> <log file>
@@ -12,9 +13,12 @@ import re
 import socketserver
 import urllib.parse
 import sys
+import time
 
 FOLDER, PORT, LOG = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 CUT_SHARE = 0.6
+SLOW_RATE = 1_000_000  # bytes a second under /slow/
+SLOW_CHUNK = 10_000
 cut_done = set()
 
 
@@ -27,6 +31,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         path = self.path  # with its query: each run of a cut transfer has its own
         cut = path.startswith("/cut/")
+        slow = path.startswith("/slow/")
         name = os.path.join(FOLDER, os.path.basename(urllib.parse.urlsplit(path).path))
         if not os.path.isfile(name):
             self.send_error(404)
@@ -55,11 +60,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         with open(name, "rb") as body:
             body.seek(start)
             while sent < end - start:
-                chunk = body.read(min(65536, end - start - sent))
+                chunk = body.read(min(SLOW_CHUNK if slow else 65536, end - start - sent))
                 if not chunk:
                     break
-                self.wfile.write(chunk)
+                try:
+                    self.wfile.write(chunk)
+                except OSError:
+                    break
                 sent += len(chunk)
+                if slow:
+                    time.sleep(len(chunk) / SLOW_RATE)
         with open(LOG, "a") as log:
             log.write("sent %s %d %d\n" % (path, start, sent))
 

@@ -40,6 +40,7 @@ private:
         unsigned lastUse = 0;
         std::vector<char> bytes;
     };
+    DWORD ReadFrom(uint64_t position, void* data, DWORD size);
     Window* WindowHolding(uint64_t position);
     Window& Refill(uint64_t position);
 
@@ -48,6 +49,7 @@ private:
     Window windows_[2];
     unsigned uses_ = 0;
     uint64_t cursor_ = 0;  // minizip's reading position
+    uint64_t filePointer_ = 0;  // where the handle's own position stands
     uint64_t visibleEnd_ = 0;
 };
 

@@ -183,6 +183,27 @@ void PutTextOnClipboard(const std::string& text)
     if (!handedOver) GlobalFree(block);
 }
 
+// The width a column's title needs in the header's own font, with the
+// header's margins.
+int HeaderTextWidth(HWND list, int column)
+{
+    constexpr int kHeaderMargins = 16;
+    HWND header = ListView_GetHeader(list);
+    char title[128] = "";
+    HDITEMA item = {};
+    item.mask = HDI_TEXT;
+    item.pszText = title;
+    item.cchTextMax = sizeof title;
+    if (!header || !Header_GetItem(header, column, &item)) return 0;
+    HDC dc = GetDC(header);
+    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(header, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, title, lstrlenA(title), &size);
+    SelectObject(dc, previous);
+    ReleaseDC(header, dc);
+    return size.cx + kHeaderMargins;
+}
+
 int FindRowByEventId(HWND events, int id)
 {
     for (int row = 0; row < ListView_GetItemCount(events); ++row) {
@@ -439,7 +460,8 @@ void CLauncherDlg::FitColumnsToRows()
             continue;
         }
         ListView_SetColumnWidth(events, index, LVSCW_AUTOSIZE);
-        fittedWidths_[column] = std::max(ListView_GetColumnWidth(events, index), describedWidths_[column]);
+        fittedWidths_[column] = std::max({ListView_GetColumnWidth(events, index), HeaderTextWidth(events, index),
+                                          describedWidths_[column]});
         ListView_SetColumnWidth(events, index, fittedWidths_[column]);
     }
 }

@@ -36,11 +36,16 @@ bool ReadWholeFile(const std::string& path, std::string& content)
     content.clear();
     UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
+    return file && ReadWholeFile(file.get(), content);
+}
+
+bool ReadWholeFile(HANDLE file, std::string& content)
+{
+    content.clear();
     char buffer[kReadChunkSize];
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
             content.clear();
             return false;
         }

@@ -1,10 +1,13 @@
 #pragma once
+#include <windows.h>
 #include <string>
 #include <vector>
 
 // Reads a whole file as bytes; false when it is missing or cannot be read.
 // Opened with shared reading so the sim may hold it open meanwhile.
 bool ReadWholeFile(const std::string& path, std::string& content);
+// The same from an open file's current position to its end.
+bool ReadWholeFile(HANDLE file, std::string& content);
 
 // Gives the file the new content in one step: the content goes to a temporary
 // file beside it, is flushed to disk, and then takes the file's place. A

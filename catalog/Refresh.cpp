@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/FileHead.h"
+#include "app/FileReplace.h"
 #include "app/Handles.h"
 #include "app/IniFile.h"
 #include "app/MessageBox.h"
@@ -36,15 +37,6 @@ void DestroyRecords(LauncherState& state)
     for (CategoryId id : kDestroyOrder) state.Catalog(id).clear();
 }
 
-std::string ReadWhole(HANDLE file)
-{
-    std::string content;
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got) content.append(chunk, got);
-    return content;
-}
-
 // Fetches the update's signature and checks the downloaded file against it
 // and the league's key; the file is left open in `held`. A file that does
 // not verify is deleted and the driver told why.
@@ -62,8 +54,10 @@ bool VerifyUpdate(const LauncherState& state, const std::string& address, const 
     if (fetched && held) {
         UniqueHandle signature(CreateFileA(signatureFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        problem = UpdateSignatureProblem(ReadWhole(held.get()), ReadWhole(signature.get()), version,
-                                         kUpdatePublicKey);
+        std::string file, signatureText;
+        ReadWholeFile(held.get(), file);
+        if (signature) ReadWholeFile(signature.get(), signatureText);
+        problem = UpdateSignatureProblem(file, signatureText, version, kUpdatePublicKey);
     }
     DeleteFileA(signatureFile.c_str());
     if (problem.empty()) return true;

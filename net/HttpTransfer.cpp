@@ -2,6 +2,7 @@
 
 #include "app/MessageBox.h"
 #include "app/Settings.h"
+#include "app/Startup.h"
 #include "net/ErrorText.h"
 #include "net/LongWork.h"
 #include "net/StatusPopup.h"
@@ -80,12 +81,6 @@ bool SplitUrl(const std::string& url, UrlParts& parts)
     if (components.lpszExtraInfo) parts.object.append(components.lpszExtraInfo, components.dwExtraInfoLength);
     if (parts.object.empty()) parts.object = "/";
     return true;
-}
-
-std::string FolderOf(const std::string& path)
-{
-    size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 bool IsRedirect(DWORD status)
@@ -201,7 +196,7 @@ bool HttpTransfer::Run()
 {
     if (!localPath_.empty()) {
         // Leftovers of transfers that were never resumed do not stay for good.
-        ReceiveFile::RemoveStaleLeftovers(FolderOf(localPath_) + "\\", kLeftoverMaxAgeDays);
+        ReceiveFile::RemoveStaleLeftovers(FolderOfPath(localPath_), kLeftoverMaxAgeDays);
         kept_ = file_.Reopen(localPath_, url_, record_);
         keptUnhashed_ = kept_ > 0;
     }
@@ -382,7 +377,7 @@ bool HttpTransfer::PrepareFile(bool continuing)
     hash_.Reset();
     keptUnhashed_ = false;
 
-    CreateDirectoryA(FolderOf(localPath_).c_str(), nullptr);
+    CreateDirectoryA(FolderOfPath(localPath_).c_str(), nullptr);
     if (!file_.Create(localPath_)) {
         DWORD code = GetLastError();
         Fail(CreateFileFailure(localPath_, code));

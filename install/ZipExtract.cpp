@@ -376,7 +376,8 @@ bool ArchiveExtractor::CopyEntryData(HANDLE out, const std::string& shownPath)
     }
 }
 
-bool ArchiveExtractor::WriteEntryData(HANDLE out, const std::string& shownPath, uint32_t dosDateTime)
+bool ArchiveExtractor::WriteEntryData(HANDLE out, const std::string& shownPath, const ArchiveEntryInfo& info,
+                                      uint64_t& lastWrite)
 {
     if (unzOpenCurrentFile(AsZip(archive_)) != UNZ_OK) return false;
     bool whole = CopyEntryData(out, shownPath);
@@ -385,7 +386,9 @@ bool ArchiveExtractor::WriteEntryData(HANDLE out, const std::string& shownPath, 
     if (!whole) return false;
     // Stamped on the open handle: one open less per file; the move keeps the times.
     FILETIME stamp;
-    if (DosTimeToUtc(dosDateTime, stamp)) SetFileTime(out, &stamp, nullptr, &stamp);
+    if (!DosTimeToUtc(info.dosDateTime, stamp) || !SetFileTime(out, &stamp, nullptr, &stamp))
+        GetFileTime(out, nullptr, nullptr, &stamp);
+    lastWrite = (static_cast<uint64_t>(stamp.dwHighDateTime) << 32) | stamp.dwLowDateTime;
     return true;
 }
 
@@ -414,7 +417,8 @@ bool ArchiveExtractor::WriteFileEntry(const Path& outputPath, const ArchiveEntry
         ReportFailure(FailureText("Failed to create file", shown, GetLastError()));
         return false;
     }
-    const bool whole = WriteEntryData(out.get(), shown, info.dosDateTime);
+    uint64_t lastWrite = 0;
+    const bool whole = WriteEntryData(out.get(), shown, info, lastWrite);
     out.reset();
     if (!whole) {
         RemoveFile(partPath);
@@ -426,6 +430,7 @@ bool ArchiveExtractor::WriteFileEntry(const Path& outputPath, const ArchiveEntry
         ReportFailure(FailureText("Failed to create file", shown, error));
         return false;
     }
+    written_.push_back({AsWide(outputPath), info.crc32, info.uncompressedSize, lastWrite});
     return true;
 }
 
@@ -511,6 +516,7 @@ bool ArchiveExtractor::ExtractAll(const std::string& targetFolder, bool flatten)
 {
     refused_ = false;
     cancelled_ = false;
+    written_.clear();
     if (!archive_ || targetFolder.empty()) return false;
     const CancelOffer offer;
     folders_.clear();
@@ -524,11 +530,14 @@ bool ArchiveExtractor::ExtractAll(const std::string& targetFolder, bool flatten)
     return true;
 }
 
-ExtractOutcome ExtractArchiveChecked(const std::string& archivePath, const std::string& targetFolder, bool flatten)
+ExtractOutcome ExtractArchiveChecked(const std::string& archivePath, const std::string& targetFolder, bool flatten,
+                                     std::vector<ExtractedFile>* written)
 {
     ArchiveExtractor extractor;
     if (!extractor.Open(archivePath)) return ExtractOutcome::Failed;
-    if (extractor.ExtractAll(targetFolder, flatten)) return ExtractOutcome::Extracted;
+    const bool extracted = extractor.ExtractAll(targetFolder, flatten);
+    if (written) *written = extractor.Written();
+    if (extracted) return ExtractOutcome::Extracted;
     if (extractor.Cancelled()) return ExtractOutcome::Cancelled;
     return extractor.Refused() ? ExtractOutcome::Refused : ExtractOutcome::Failed;
 }

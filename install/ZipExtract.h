@@ -46,6 +46,15 @@ inline constexpr char kPartialFileSuffix[] = ".zant-part";
 // converted, its length counted in characters.
 std::string UnsafeEntryReason(const std::string& name, const std::string& targetFolder, bool utf8Name = false);
 
+// A file an extraction put down, as it was written: what a later check of
+// the installed files compares against.
+struct ExtractedFile {
+    std::wstring path;        // full path
+    uint32_t crc32 = 0;
+    uint64_t size = 0;
+    uint64_t lastWrite = 0;   // FILETIME as one number
+};
+
 class ArchiveFile;
 struct PlannedEntry;
 
@@ -88,6 +97,8 @@ public:
     bool Refused() const { return refused_; }
     // Whether the last ExtractAll ended on Cancel.
     bool Cancelled() const { return cancelled_; }
+    // The files the last ExtractAll wrote, in archive order.
+    const std::vector<ExtractedFile>& Written() const { return written_; }
 
 private:
     // Lower-case names in one folder, with their attributes.
@@ -102,7 +113,7 @@ private:
     bool ExtractAs(const Path& folder, const Path& name, const ArchiveEntryInfo& info, bool flatten);
     template <class Path>
     bool WriteFileEntry(const Path& outputPath, const ArchiveEntryInfo& info);
-    bool WriteEntryData(HANDLE out, const std::string& shownPath, uint32_t dosDateTime);
+    bool WriteEntryData(HANDLE out, const std::string& shownPath, const ArchiveEntryInfo& info, uint64_t& lastWrite);
     bool CopyEntryData(HANDLE out, const std::string& shownPath);
     bool StopRequested();
     // EnsureFolder, once per folder and extraction: what the folder held
@@ -120,6 +131,7 @@ private:
     std::wstring lastFolderKey_;
     FolderNames* lastFolder_ = nullptr;
     std::vector<char> buffer_;
+    std::vector<ExtractedFile> written_;
     bool refused_ = false;
     bool cancelled_ = false;
 };
@@ -133,8 +145,9 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
 // second attempt is pointless, and one cancelled by the user, which ends the
 // command without a message.
 enum class ExtractOutcome { Extracted, Failed, Refused, Cancelled };
+// With written given, it receives the files put down (also when it failed).
 ExtractOutcome ExtractArchiveChecked(const std::string& archivePath, const std::string& targetFolder,
-                                     bool flatten = false);
+                                     bool flatten = false, std::vector<ExtractedFile>* written = nullptr);
 
 // Creates path with every missing ancestor; false (without a message) when a
 // file of that name is in the way, or with a message when creating failed twice.

@@ -3,6 +3,12 @@
 #include <unzip.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include "app/Handles.h"
 #include "app/MessageBox.h"
@@ -20,11 +26,32 @@ struct PlannedEntry {
     ArchiveEntryInfo info;
 };
 
+// One file entry on its way to disk, prepared on the user-interface thread;
+// whichever thread writes it fills in how it came out.
+struct FileJob {
+    unz64_file_pos position = {};
+    const ArchiveEntryInfo* info = nullptr;
+    std::wstring outputPath;
+    std::wstring writePath;  // outputPath, or a part file beside the file that is there
+    std::wstring key;        // outputPath as the file system compares names
+    std::string shown;
+    bool direct = true;
+    bool whole = false;
+    // What went wrong, told the user in archive order; none for a broken entry or Cancel.
+    const char* failure = nullptr;
+    DWORD error = 0;
+    uint64_t lastWrite = 0;
+};
+
 namespace {
 
 // Large blocks keep the write calls few: under Wine each one is a round
 // trip, and 256 KiB already moves at the disk's pace.
 constexpr size_t kCopyBufferSize = 256 * 1024;
+// The worker takes runs of entries this large or this long, so that handing
+// one over costs little beside writing it.
+constexpr uint64_t kRunBytes = 1 << 20;
+constexpr size_t kRunEntries = 64;
 // A folder that cannot be created is tried once more after this pause: a
 // virus scanner may still hold a folder of the same name being deleted.
 constexpr DWORD kFolderRetryDelayMs = 1000;
@@ -36,7 +63,9 @@ constexpr uint64_t kLocalHeaderSize = 30;
 unzFile AsZip(void* archive) { return static_cast<unzFile>(archive); }
 
 // Paths are narrow, for the "A" functions, except those holding a name the
-// archive flags as UTF-8: those are wide and go to the "W" functions.
+// archive flags as UTF-8: those are wide and go to the "W" functions. Files
+// are written through the "W" functions, a narrow path widened as the "A"
+// functions would widen it, so that either thread takes one kind of job.
 std::wstring Widened(const std::string& text, UINT codePage, DWORD flags = 0)
 {
     if (text.empty()) return std::wstring();
@@ -66,22 +95,11 @@ DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str
 DWORD Attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
 bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
 bool MakeFolder(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != FALSE; }
-bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
 bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
-
-HANDLE CreateForWriting(const std::string& path)
-{
-    return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
 
 HANDLE CreateForWriting(const std::wstring& path)
 {
     return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-bool MoveOver(const std::string& from, const std::string& to)
-{
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 bool MoveOver(const std::wstring& from, const std::wstring& to)
@@ -189,6 +207,157 @@ std::unordered_map<std::wstring, DWORD> ListFolder(const std::wstring& folder)
     return names;
 }
 
+using StopCheck = std::function<bool()>;
+
+bool CopyEntryData(unzFile zip, HANDLE out, FileJob& job, std::vector<char>& buffer, const StopCheck& stop)
+{
+    for (;;) {
+        if (stop()) return false;
+        const int got = unzReadCurrentFile(zip, buffer.data(), static_cast<unsigned>(buffer.size()));
+        if (got == 0) return true;
+        if (got < 0) return false;
+        DWORD written = 0;
+        const BOOL wrote = WriteFile(out, buffer.data(), static_cast<DWORD>(got), &written, nullptr);
+        if (!wrote || written != static_cast<DWORD>(got)) {
+            // A write that takes only part of the block sets no error: the disk is full.
+            job.error = wrote ? ERROR_DISK_FULL : GetLastError();
+            job.failure = "Failed to write file";
+            return false;
+        }
+    }
+}
+
+bool WriteEntryData(unzFile zip, HANDLE out, FileJob& job, std::vector<char>& buffer, const StopCheck& stop)
+{
+    if (unzOpenCurrentFile(zip) != UNZ_OK) return false;
+    bool whole = CopyEntryData(zip, out, job, buffer, stop);
+    // Closing the entry is where minizip tells a CRC mismatch.
+    whole = unzCloseCurrentFile(zip) == UNZ_OK && whole;
+    if (!whole) return false;
+    // Stamped on the open handle: one open less per file; the move keeps the times.
+    FILETIME stamp;
+    if (!DosTimeToUtc(job.info->dosDateTime, stamp) || !SetFileTime(out, &stamp, nullptr, &stamp))
+        GetFileTime(out, nullptr, nullptr, &stamp);
+    job.lastWrite = (static_cast<uint64_t>(stamp.dwHighDateTime) << 32) | stamp.dwLowDateTime;
+    return true;
+}
+
+// Writes the job's entry to its write path; a broken or cancelled entry
+// leaves nothing there.
+void WriteJob(unzFile zip, FileJob& job, std::vector<char>& buffer, const StopCheck& stop)
+{
+    if (buffer.empty()) buffer.resize(kCopyBufferSize);
+    if (unzGoToFilePos64(zip, &job.position) != UNZ_OK) return;
+    UniqueHandle out(CreateForWriting(job.writePath));
+    if (!out) {
+        job.error = GetLastError();
+        job.failure = "Failed to create file";
+        return;
+    }
+    job.whole = WriteEntryData(zip, out.get(), job, buffer, stop);
+    out.reset();
+    if (!job.whole) RemoveFile(job.writePath);
+}
+
+}  // namespace
+
+// Writes runs of entries through an archive handle of its own while the
+// user-interface thread writes the entries after them: inflating takes a core
+// of its own, and under Wine every file waits for the Wine server a few
+// times. It only moves bytes: what came out is told and recorded on the
+// user-interface thread, in archive order.
+class EntryWorker {
+public:
+    EntryWorker() = default;
+    ~EntryWorker();
+    EntryWorker(const EntryWorker&) = delete;
+    EntryWorker& operator=(const EntryWorker&) = delete;
+
+    bool Start(const std::string& archivePath, uint64_t visibleEnd);
+    // The jobs are the worker's until it is idle again.
+    void Hand(std::vector<FileJob>& jobs);
+    bool Idle() const { return !busy_; }
+    bool WaitIdle(DWORD timeoutMs);
+    // Drops the entry being written and the rest of the run.
+    void Stop() { stop_ = true; }
+
+private:
+    void Run();
+
+    ArchiveFile file_;
+    void* archive_ = nullptr;  // unzFile
+    std::vector<char> buffer_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<FileJob>* jobs_ = nullptr;
+    std::atomic<bool> busy_{false};
+    std::atomic<bool> stop_{false};
+    bool quit_ = false;
+    std::thread thread_;
+};
+
+bool EntryWorker::Start(const std::string& archivePath, uint64_t visibleEnd)
+{
+    if (!file_.Open(archivePath)) return false;
+    zlib_filefunc64_def functions = file_.Functions(visibleEnd);
+    archive_ = unzOpen2_64(archivePath.c_str(), &functions);
+    if (!archive_) return false;
+    thread_ = std::thread([this] { Run(); });
+    return true;
+}
+
+EntryWorker::~EntryWorker()
+{
+    if (thread_.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            quit_ = true;
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    if (archive_) unzClose(AsZip(archive_));
+}
+
+void EntryWorker::Hand(std::vector<FileJob>& jobs)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        jobs_ = &jobs;
+        busy_ = true;
+    }
+    changed_.notify_all();
+}
+
+bool EntryWorker::WaitIdle(DWORD timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !busy_; });
+}
+
+void EntryWorker::Run()
+{
+    const StopCheck stop = [this] { return stop_.load(); };
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return quit_ || jobs_; });
+        if (quit_) return;
+        std::vector<FileJob>& jobs = *jobs_;
+        lock.unlock();
+        for (FileJob& job : jobs) {
+            WriteJob(AsZip(archive_), job, buffer_, stop);
+            if (!job.whole) break;
+        }
+        lock.lock();
+        jobs_ = nullptr;
+        busy_ = false;
+        changed_.notify_all();
+    }
+}
+
+namespace {
+
 // Why the whole archive is refused for this entry, as the user is told; empty when it may be unpacked.
 std::string EntryRefusal(const ArchiveEntryInfo& info, const std::string& targetFolder, bool flatten)
 {
@@ -235,7 +404,8 @@ bool ArchiveExtractor::Open(const std::string& archivePath)
     auto file = std::make_unique<ArchiveFile>();
     EndRecord end;
     if (!file->Open(full) || !FindEndRecord(*file, end)) return false;
-    zlib_filefunc64_def functions = file->Functions(end.position + kEndRecordSize);
+    visibleEnd_ = end.position + kEndRecordSize;
+    zlib_filefunc64_def functions = file->Functions(visibleEnd_);
     archive_ = unzOpen2_64(full, &functions);
     if (!archive_) return false;
     file_ = std::move(file);
@@ -254,6 +424,7 @@ bool ArchiveExtractor::Close()
         defaultTarget_.clear();
         return false;
     }
+    worker_.reset();
     unzCloseCurrentFile(AsZip(archive_));
     const bool closed = unzClose(AsZip(archive_)) == UNZ_OK;
     archive_ = nullptr;
@@ -338,6 +509,9 @@ ArchiveExtractor::FolderNames* ArchiveExtractor::KnownFolder(const Path& folder)
     if (lastFolder_ && key == lastFolderKey_) return lastFolder_;
     auto known = folders_.find(key);
     if (known == folders_.end()) {
+        // What is on disk is looked at, and told, only after every entry
+        // before is in place.
+        if (!Settle()) return nullptr;
         const DWORD attributes = Attributes(folder);
         if (attributes == INVALID_FILE_ATTRIBUTES ? !EnsureFolderAt(folder) : !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             return nullptr;
@@ -357,107 +531,151 @@ bool ArchiveExtractor::StopRequested()
     return cancelled_;
 }
 
-bool ArchiveExtractor::CopyEntryData(HANDLE out, const std::string& shownPath)
-{
-    if (buffer_.empty()) buffer_.resize(kCopyBufferSize);
-    for (;;) {
-        if (StopRequested()) return false;
-        const int got = unzReadCurrentFile(AsZip(archive_), buffer_.data(), static_cast<unsigned>(buffer_.size()));
-        if (got == 0) return true;
-        if (got < 0) return false;
-        DWORD written = 0;
-        const BOOL wrote = WriteFile(out, buffer_.data(), static_cast<DWORD>(got), &written, nullptr);
-        if (!wrote || written != static_cast<DWORD>(got)) {
-            // A write that takes only part of the block sets no error: the disk is full.
-            const DWORD error = wrote ? ERROR_DISK_FULL : GetLastError();
-            ReportFailure(FailureText("Failed to write file", shownPath, error));
-            return false;
-        }
-    }
-}
-
-bool ArchiveExtractor::WriteEntryData(HANDLE out, const std::string& shownPath, const ArchiveEntryInfo& info,
-                                      uint64_t& lastWrite)
-{
-    if (unzOpenCurrentFile(AsZip(archive_)) != UNZ_OK) return false;
-    bool whole = CopyEntryData(out, shownPath);
-    // Closing the entry is where minizip tells a CRC mismatch.
-    whole = unzCloseCurrentFile(AsZip(archive_)) == UNZ_OK && whole;
-    if (!whole) return false;
-    // Stamped on the open handle: one open less per file; the move keeps the times.
-    FILETIME stamp;
-    if (!DosTimeToUtc(info.dosDateTime, stamp) || !SetFileTime(out, &stamp, nullptr, &stamp))
-        GetFileTime(out, nullptr, nullptr, &stamp);
-    lastWrite = (static_cast<uint64_t>(stamp.dwHighDateTime) << 32) | stamp.dwLowDateTime;
-    return true;
-}
-
 template <class Path>
-bool ArchiveExtractor::WriteFileEntry(const Path& outputPath, const ArchiveEntryInfo& info)
+bool ArchiveExtractor::PrepareFile(const Path& outputPath, const ArchiveEntryInfo& info, FileJob& job)
 {
     const size_t cut = outputPath.find_last_of('\\');
     FolderNames* names = cut == Path::npos ? nullptr : KnownFolder(outputPath.substr(0, cut));
     if (!names) return false;
+    job.key = NameKey(outputPath);
+    // A second entry of the same name waits until the first is in place.
+    if (inFlight_.count(job.key) && !Settle()) return false;
     // A file neither found nor written here yet goes straight to its name:
     // a broken entry is deleted and nothing is lost. One that is there is
     // written beside it first, so that a broken entry neither passes for good
     // nor destroys the file it would replace.
     const auto slot = names->emplace(NameKey(outputPath.substr(cut + 1)), FILE_ATTRIBUTE_NORMAL);
-    const bool direct = slot.second;
-    const std::string shown = Shown(outputPath);
+    job.direct = slot.second;
+    job.shown = Shown(outputPath);
     // A read-only file (or a folder) in the way is not replaced: Wine's move
     // would replace a read-only file that Windows keeps.
-    if (!direct && (slot.first->second & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-        ReportFailure(FailureText("Failed to create file", shown, ERROR_ACCESS_DENIED));
+    if (!job.direct && (slot.first->second & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        // Told after the entries before it are in place.
+        if (Settle()) ReportFailure(FailureText("Failed to create file", job.shown, ERROR_ACCESS_DENIED));
         return false;
     }
-    const Path partPath = direct ? outputPath : PartPathFor(outputPath, cut);
-    UniqueHandle out(CreateForWriting(partPath));
-    if (!out) {
-        ReportFailure(FailureText("Failed to create file", shown, GetLastError()));
-        return false;
-    }
-    uint64_t lastWrite = 0;
-    const bool whole = WriteEntryData(out.get(), shown, info, lastWrite);
-    out.reset();
-    if (!whole) {
-        RemoveFile(partPath);
-        return false;
-    }
-    if (!direct && !MoveOver(partPath, outputPath)) {
-        const DWORD error = GetLastError();
-        RemoveFile(partPath);
-        ReportFailure(FailureText("Failed to create file", shown, error));
-        return false;
-    }
-    written_.push_back({AsWide(outputPath), info.crc32, info.uncompressedSize, lastWrite});
+    job.info = &info;
+    job.outputPath = AsWide(outputPath);
+    job.writePath = job.direct ? job.outputPath : AsWide(PartPathFor(outputPath, cut));
     return true;
 }
 
 template <class Path>
-bool ArchiveExtractor::ExtractAs(const Path& folder, const Path& name, const ArchiveEntryInfo& info, bool flatten)
+bool ArchiveExtractor::PrepareAs(const Path& folder, const Path& name, const ArchiveEntryInfo& info, bool flatten,
+                                 FileJob& job)
 {
     if (info.isFolder) {
         Path path = JoinPath(folder, name);
         while (path.size() > 1 && path.back() == '\\') path.pop_back();
         return KnownFolder(path) != nullptr;
     }
-    return WriteFileEntry(JoinPath(folder, flatten ? BaseNameAndExtension(name) : name), info);
+    return PrepareFile(JoinPath(folder, flatten ? BaseNameAndExtension(name) : name), info, job);
 }
 
-bool ArchiveExtractor::ExtractCurrent(const ArchiveEntryInfo& info, const std::string& targetFolder, bool flatten)
+bool ArchiveExtractor::ExtractPlanned(const PlannedEntry& entry, const std::string& targetFolder, bool flatten)
 {
-    if (info.utf8Name) return ExtractAs(AsWide(targetFolder), info.wideName, info, flatten);
-    return ExtractAs(targetFolder, info.name, info, flatten);
+    FileJob job;
+    job.position = entry.position;
+    const ArchiveEntryInfo& info = entry.info;
+    const bool prepared = info.utf8Name ? PrepareAs(AsWide(targetFolder), info.wideName, info, flatten, job)
+                                        : PrepareAs(targetFolder, info.name, info, flatten, job);
+    return prepared && (!job.info || Dispatch(std::move(job)));
+}
+
+// An idle worker gathers the next run of entries; while it writes, this
+// thread writes the entries after its run.
+bool ArchiveExtractor::Dispatch(FileJob&& job)
+{
+    if (worker_ && worker_->Idle()) {
+        if (handedOut_ && !Settle()) return false;
+        inFlight_.insert(job.key);
+        gatheredBytes_ += job.info->uncompressedSize;
+        handed_.push_back(std::move(job));
+        if (gatheredBytes_ >= kRunBytes || handed_.size() >= kRunEntries) HandOver();
+        return true;
+    }
+    inFlight_.insert(job.key);
+    pending_.push_back(std::move(job));
+    FileJob& mine = pending_.back();
+    WriteJob(AsZip(archive_), mine, buffer_, [this] { return StopRequested(); });
+    // A failure is told by Settle, after the entries before it.
+    return mine.whole;
+}
+
+void ArchiveExtractor::HandOver()
+{
+    worker_->Hand(handed_);
+    handedOut_ = true;
+    gatheredBytes_ = 0;
+}
+
+bool ArchiveExtractor::Commit(FileJob& job)
+{
+    if (!job.whole) {
+        if (job.failure) ReportFailure(FailureText(job.failure, job.shown, job.error));
+        return false;
+    }
+    if (!job.direct && !MoveOver(job.writePath, job.outputPath)) {
+        const DWORD error = GetLastError();
+        RemoveFile(job.writePath);
+        ReportFailure(FailureText("Failed to create file", job.shown, error));
+        return false;
+    }
+    written_.push_back({job.outputPath, job.info->crc32, job.info->uncompressedSize, job.lastWrite});
+    return true;
+}
+
+// Waits for the worker's run, then puts in place, in archive order, what it
+// and this thread wrote: the first entry that failed is told, and the ones
+// after it go, as if the extraction had ended there.
+bool ArchiveExtractor::Settle()
+{
+    if (!handed_.empty() && !handedOut_) HandOver();
+    if (handedOut_) {
+        if (cancelled_) worker_->Stop();
+        while (!worker_->WaitIdle(kPumpIntervalMs))
+            if (StopRequested()) worker_->Stop();
+    }
+    bool committed = true;
+    for (std::vector<FileJob>* jobs : {&handed_, &pending_}) {
+        for (FileJob& job : *jobs) {
+            if (committed)
+                committed = Commit(job);
+            else if (job.whole)
+                RemoveFile(job.writePath);
+        }
+        jobs->clear();
+    }
+    handedOut_ = false;
+    inFlight_.clear();
+    return committed;
+}
+
+// A second thread pays off only for more than one run of entries.
+void ArchiveExtractor::StartWorker(const std::vector<PlannedEntry>& plan)
+{
+    size_t files = 0;
+    uint64_t bytes = 0;
+    for (const PlannedEntry& entry : plan) {
+        if (entry.info.isFolder) continue;
+        ++files;
+        bytes += entry.info.uncompressedSize;
+    }
+    if (files < 2 || (bytes < 2 * kRunBytes && files < 2 * kRunEntries)) return;
+    auto worker = std::make_unique<EntryWorker>();
+    if (worker->Start(archivePath_, visibleEnd_)) worker_ = std::move(worker);
 }
 
 bool ArchiveExtractor::ExtractEntry(const std::string& targetFolder, bool flatten)
 {
     const std::string folder = targetFolder.empty() ? defaultTarget_ : targetFolder;
-    ArchiveEntryInfo info;
-    if (!archive_ || folder.empty() || !KnownFolder(folder) || !ReadEntryInfo(info)) return false;
-    if (!EntryRefusal(info, folder, flatten).empty()) return false;
-    return ExtractCurrent(info, folder, flatten);
+    PlannedEntry entry;
+    if (!archive_ || folder.empty() || !KnownFolder(folder) || !ReadEntryInfo(entry.info) ||
+        unzGetFilePos64(AsZip(archive_), &entry.position) != UNZ_OK)
+        return false;
+    if (!EntryRefusal(entry.info, folder, flatten).empty()) return false;
+    const bool placed = ExtractPlanned(entry, folder, flatten);
+    return Settle() && placed;
 }
 
 bool ArchiveExtractor::RefuseDamaged()
@@ -523,11 +741,17 @@ bool ArchiveExtractor::ExtractAll(const std::string& targetFolder, bool flatten)
     lastFolder_ = nullptr;
     std::vector<PlannedEntry> plan;
     if (!PlanExtraction(targetFolder, flatten, plan) || !KnownFolder(targetFolder)) return false;
-    for (const PlannedEntry& entry : plan)
-        if (StopRequested() || unzGoToFilePos64(AsZip(archive_), &entry.position) != UNZ_OK ||
-            !ExtractCurrent(entry.info, targetFolder, flatten))
-            return false;
-    return true;
+    StartWorker(plan);
+    bool placed = true;
+    for (const PlannedEntry& entry : plan) {
+        if (StopRequested() || !ExtractPlanned(entry, targetFolder, flatten)) {
+            placed = false;
+            break;
+        }
+    }
+    const bool settled = Settle();
+    worker_.reset();
+    return settled && placed;
 }
 
 ExtractOutcome ExtractArchiveChecked(const std::string& archivePath, const std::string& targetFolder, bool flatten,

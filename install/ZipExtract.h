@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -57,6 +58,8 @@ struct ExtractedFile {
 
 class ArchiveFile;
 struct PlannedEntry;
+struct FileJob;
+class EntryWorker;
 
 class ArchiveExtractor {
 public:
@@ -88,7 +91,9 @@ public:
     // than stored and deflated, an encrypted entry, entries that share their
     // data, or an end record that miscounts the central directory. While it
     // runs the status popup offers Cancel, which ends it after dropping the
-    // entry being written.
+    // entry being written. A second thread inflates and writes runs of
+    // entries while this one writes the entries after them; what came out is
+    // put in place, told and recorded here, in archive order.
     bool ExtractAll(const std::string& targetFolder, bool flatten);
 
     // The archive's full path without extension: a folder beside it.
@@ -108,13 +113,18 @@ private:
     bool PlanExtraction(const std::string& targetFolder, bool flatten, std::vector<PlannedEntry>& plan);
     bool ReadSpan(const ArchiveEntryInfo& info, std::pair<uint64_t, uint64_t>& span);
     bool RefuseDamaged();
-    bool ExtractCurrent(const ArchiveEntryInfo& info, const std::string& targetFolder, bool flatten);
+    bool ExtractPlanned(const PlannedEntry& entry, const std::string& targetFolder, bool flatten);
     template <class Path>
-    bool ExtractAs(const Path& folder, const Path& name, const ArchiveEntryInfo& info, bool flatten);
+    bool PrepareAs(const Path& folder, const Path& name, const ArchiveEntryInfo& info, bool flatten, FileJob& job);
     template <class Path>
-    bool WriteFileEntry(const Path& outputPath, const ArchiveEntryInfo& info);
-    bool WriteEntryData(HANDLE out, const std::string& shownPath, const ArchiveEntryInfo& info, uint64_t& lastWrite);
-    bool CopyEntryData(HANDLE out, const std::string& shownPath);
+    bool PrepareFile(const Path& outputPath, const ArchiveEntryInfo& info, FileJob& job);
+    bool Dispatch(FileJob&& job);
+    void HandOver();
+    bool Commit(FileJob& job);
+    // Puts in place what was written so far, in archive order; false when
+    // an entry failed (and was told).
+    bool Settle();
+    void StartWorker(const std::vector<PlannedEntry>& plan);
     bool StopRequested();
     // EnsureFolder, once per folder and extraction: what the folder held
     // before, and what this extraction wrote into it since.
@@ -131,6 +141,13 @@ private:
     std::wstring lastFolderKey_;
     FolderNames* lastFolder_ = nullptr;
     std::vector<char> buffer_;
+    uint64_t visibleEnd_ = 0;
+    std::unique_ptr<EntryWorker> worker_;
+    std::vector<FileJob> handed_;   // the worker's run
+    std::vector<FileJob> pending_;  // written here since the run began
+    std::unordered_set<std::wstring> inFlight_;  // keys of the entries not yet in place
+    uint64_t gatheredBytes_ = 0;
+    bool handedOut_ = false;
     std::vector<ExtractedFile> written_;
     bool refused_ = false;
     bool cancelled_ = false;

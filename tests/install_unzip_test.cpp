@@ -31,6 +31,14 @@ bool WrittenAt(const std::string& path, uint32_t dosDateTime)
     return CompareFileTime(&data.ftLastWriteTime, &utc) == 0;
 }
 
+std::string Narrow(const std::wstring& text)
+{
+    std::string narrow(text.size() * 2 + 1, '\0');
+    narrow.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &narrow[0],
+                                                          static_cast<int>(narrow.size()), nullptr, nullptr) - 1));
+    return narrow;
+}
+
 uint32_t Crc(const std::string& body) { return crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size()); }
 
 // Writes value as count little-endian bytes at "at", growing bytes as needed.
@@ -351,3 +359,37 @@ TEST_F(InstallUnzipTest, PathsUpToThePlatformsLimitUnpack)
 }
 
 }  // namespace
+
+// Many entries over several folders, some over files that are there, one
+// damaged: everything before it is in place and listed in archive order,
+// nothing after it is, and the files it would have replaced keep their bytes.
+TEST_F(InstallUnzipTest, DamagedEntryEndsTheExtractionThere)
+{
+    const std::string archive = TempDir() + "many.zip", target = TempDir() + "Sim\\";
+    const int count = 400, damaged = 220;
+    const auto folder = [&](int i) { return target + "d" + std::to_string(i / 200); };
+    const auto path = [&](int i) { return folder(i) + "\\f" + std::to_string(i) + ".txt"; };
+    std::vector<TestZipEntry> entries;
+    for (int i = 0; i < count; ++i) {
+        entries.push_back({"d" + std::to_string(i / 200) + "/f" + std::to_string(i) + ".txt",
+                           std::string(20000 + i, char('a' + i % 26))});
+        if (i == damaged) entries.back().wrongCrc = 0x1234;
+    }
+    for (int i = 0; i < count; i += 7) {
+        MakeFolders(folder(i));
+        WriteTextFile(path(i), "old");
+    }
+    ASSERT_TRUE(WriteTestZip(archive, entries));
+    ArchiveExtractor extractor;
+    ASSERT_TRUE(extractor.Open(archive));
+    EXPECT_FALSE(extractor.ExtractAll(target, false));
+    ASSERT_EQ(extractor.Written().size(), size_t(damaged));
+    for (int i = 0; i < count; ++i) {
+        if (i < damaged) {
+            EXPECT_EQ(Narrow(extractor.Written()[i].path), path(i));
+        }
+        const std::string left = i < damaged ? entries[i].body : i % 7 == 0 ? "old" : "";
+        EXPECT_EQ(FileExists(path(i)) ? ReadTextFile(path(i)) : "", left) << i;
+    }
+    EXPECT_TRUE(Messages().empty());
+}

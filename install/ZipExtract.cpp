@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "app/Handles.h"
@@ -34,6 +35,7 @@ struct FileJob {
     std::wstring outputPath;
     std::wstring writePath;  // outputPath, or a part file beside the file that is there
     std::wstring key;        // outputPath as the file system compares names
+    std::wstring writeKey;
     std::string shown;
     bool direct = true;
     bool whole = false;
@@ -302,7 +304,11 @@ bool EntryWorker::Start(const std::string& archivePath, uint64_t visibleEnd)
     zlib_filefunc64_def functions = file_.Functions(visibleEnd);
     archive_ = unzOpen2_64(archivePath.c_str(), &functions);
     if (!archive_) return false;
-    thread_ = std::thread([this] { Run(); });
+    try {
+        thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        return false;  // the user-interface thread writes everything itself
+    }
     return true;
 }
 
@@ -537,9 +543,6 @@ bool ArchiveExtractor::PrepareFile(const Path& outputPath, const ArchiveEntryInf
     const size_t cut = outputPath.find_last_of('\\');
     FolderNames* names = cut == Path::npos ? nullptr : KnownFolder(outputPath.substr(0, cut));
     if (!names) return false;
-    job.key = NameKey(outputPath);
-    // A second entry of the same name waits until the first is in place.
-    if (inFlight_.count(job.key) && !Settle()) return false;
     // A file neither found nor written here yet goes straight to its name:
     // a broken entry is deleted and nothing is lost. One that is there is
     // written beside it first, so that a broken entry neither passes for good
@@ -557,7 +560,11 @@ bool ArchiveExtractor::PrepareFile(const Path& outputPath, const ArchiveEntryInf
     job.info = &info;
     job.outputPath = AsWide(outputPath);
     job.writePath = job.direct ? job.outputPath : AsWide(PartPathFor(outputPath, cut));
-    return true;
+    job.key = NameKey(job.outputPath);
+    job.writeKey = NameKey(job.writePath);
+    // An entry that writes where one not yet in place writes too (the same
+    // name twice, or the short part name of two long ones) waits for it.
+    return !(inFlight_.count(job.key) || inFlight_.count(job.writeKey)) || Settle();
 }
 
 template <class Path>
@@ -589,12 +596,14 @@ bool ArchiveExtractor::Dispatch(FileJob&& job)
     if (worker_ && worker_->Idle()) {
         if (handedOut_ && !Settle()) return false;
         inFlight_.insert(job.key);
+        inFlight_.insert(job.writeKey);
         gatheredBytes_ += job.info->uncompressedSize;
         handed_.push_back(std::move(job));
         if (gatheredBytes_ >= kRunBytes || handed_.size() >= kRunEntries) HandOver();
         return true;
     }
     inFlight_.insert(job.key);
+    inFlight_.insert(job.writeKey);
     pending_.push_back(std::move(job));
     FileJob& mine = pending_.back();
     WriteJob(AsZip(archive_), mine, buffer_, [this] { return StopRequested(); });

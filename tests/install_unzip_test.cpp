@@ -358,8 +358,6 @@ TEST_F(InstallUnzipTest, PathsUpToThePlatformsLimitUnpack)
     EXPECT_FALSE(ExtractArchive(TempDir() + "longer.zip", target));
 }
 
-}  // namespace
-
 // Many entries over several folders, some over files that are there, one
 // damaged: everything before it is in place and listed in archive order,
 // nothing after it is, and the files it would have replaced keep their bytes.
@@ -393,3 +391,22 @@ TEST_F(InstallUnzipTest, DamagedEntryEndsTheExtractionThere)
     }
     EXPECT_TRUE(Messages().empty());
 }
+
+// Long names over files that are there share one short part name: each
+// waits for the one before to be in place.
+TEST_F(InstallUnzipTest, LongNamesOverFilesThereTakeThePartNameInTurn)
+{
+    const std::string target = TempDir() + "Sim\\";
+    MakeFolders(target);
+    std::vector<TestZipEntry> entries;
+    for (char c : {'m', 'n', 'o'}) {
+        entries.push_back({std::string(259 - target.size() - 4, c) + ".txt", std::string(3 << 20, c)});
+        WriteTextFile(target + entries.back().name, "old");
+    }
+    ASSERT_TRUE(WriteTestZip(TempDir() + "long.zip", entries));
+    ASSERT_TRUE(ExtractArchive(TempDir() + "long.zip", target));
+    for (const TestZipEntry& entry : entries) EXPECT_EQ(ReadTextFile(target + entry.name), entry.body);
+    EXPECT_FALSE(FileExists(target + "~" + kPartialFileSuffix));
+}
+
+}  // namespace

@@ -11,6 +11,7 @@
 #include "app/IniFile.h"
 #include "app/Sha256.h"
 #include "install/InstallPipeline.h"
+#include "install/VerifyItems.h"
 #include "net/Download.h"
 #include "net/LongWork.h"
 #include "tests/support/TestEnv.h"
@@ -359,3 +360,67 @@ TEST_F(InstallPipelineTest, MarkAsCurrentFlipsOnlyAnInstalledCurrentItem)
 }
 
 }  // namespace
+
+namespace {
+
+std::string LastWriteHex(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    char text[20];
+    std::snprintf(text, sizeof text, "%08lX%08lX", data.ftLastWriteTime.dwHighDateTime,
+                  data.ftLastWriteTime.dwLowDateTime);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(InstallPipelineTest, InstalledFilesAreRecordedVerifiedAndRepaired)
+{
+    ASSERT_TRUE(WriteTestZip(TempDir() + "ring.zip", {{"ring/", "", true}, {"ring/a.gdb", "aaaa"},
+                                                     {"ring/b.gdb", "bbbbbbbb"}, {"ring/c.gdb", "cc"},
+                                                     {"d.gdb", "dd"}}));
+    http_.Serve("/ring.zip", ReadTextFile(TempDir() + "ring.zip"));
+    auto item = Item(301, "ring.zip"), old = Item(302, "ring.zip");
+    const std::string at = env_.simFolder + "GameData\\Locations\\", record = env_.LeagueFolder() + "Installed\\";
+    Install({item.get()}, "Track");
+    std::string expected;
+    for (auto [crc, size, name] : {std::tuple{"AD98E545", "4", "ring\\a.gdb"}, {"63008688", "8", "ring\\b.gdb"},
+                                   {"DBB21A79", "2", "ring\\c.gdb"}, {"0A97191D", "2", "d.gdb"}})
+        expected += std::string(crc) + " " + size + " " + LastWriteHex(at + name) + " GameData\\Locations\\" + name + "\r\n";
+    EXPECT_EQ(ReadTextFile(record + "1 Track 301.txt"), expected);
+
+    // One byte changed, one file cut short, one deleted: the quick check
+    // sees it, the full check names exactly those, and the item turns red.
+    WriteTextFile(at + "ring\\b.gdb", "bbbbXbbb");
+    WriteTextFile(at + "ring\\c.gdb", "c");
+    DeleteFileA((at + "d.gdb").c_str());
+    InstalledFolders folders(env_.simFolder);
+    EXPECT_TRUE(ItemFilesChanged(env_, *item, "Track", folders));
+    item->notInstalled = old->notInstalled = false;
+    ExpectMessage("Checked 1 items (4 files, 0.0 MB) in ");
+    VerifyItems(env_, {{item.get(), "Track"}, {old.get(), "Track"}});
+    const std::string said = Messages().back().text;
+    EXPECT_EQ(said.substr(said.find(" s. ")),
+              " s. 1 items differ:\r\nItem 301: 2 changed, 1 missing\r\n\r\nThey now read as out of date; download "
+              "them to repair.\r\n\r\nNot checked (installed before file records were kept): Item 302");
+    EXPECT_EQ(Cache("1 Track 301", "Modified") + Cache("1 Track 302", "Modified"), "1-");
+    JudgeItem(*item, env_.LeagueFolder() + "simcache.ini", "1 Track 301");
+    EXPECT_TRUE(item->outOfDate);
+
+    // A failed install keeps the record; a new one clears the mark and repairs.
+    item->File = "http://127.0.0.1/broken.zip";
+    ExpectMessage("An error occurred while unzipping");
+    Install({item.get()}, "Track");
+    EXPECT_EQ(ReadTextFile(record + "1 Track 301.txt"), expected);
+    item->File = "http://127.0.0.1/ring.zip";
+    Install({item.get()}, "Track");
+    EXPECT_EQ(Cache("1 Track 301", "Modified"), "-");
+    EXPECT_FALSE(ItemFilesChanged(env_, *item, "Track", folders = InstalledFolders(env_.simFolder)));
+    ExpectMessage("Checked 1 items (4 files, 0.0 MB) in ");
+    VerifyItems(env_, {{item.get(), "Track"}});
+    const std::string again = Messages().back().text;
+    EXPECT_EQ(again.substr(again.find(" s. ")), " s. Every file is as installed.");
+    Install({item.get()}, "Track", true);
+    EXPECT_FALSE(FileExists(record + "1 Track 301.txt"));
+}

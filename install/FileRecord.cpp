@@ -2,17 +2,20 @@
 
 #include <zlib.h>
 
+#include <atomic>
 #include <cinttypes>
 #include <cstdio>
 
 #include "app/FileReplace.h"
 #include "app/Handles.h"
+#include "app/Parallel.h"
 #include "app/WideText.h"
 
 namespace {
 
 // Large reads: a check runs at the disk's pace, not the system calls'.
 constexpr size_t kCheckBlockSize = 1 << 20;
+constexpr size_t kFilesWorthThreads = 64;
 
 std::wstring FoldedCase(std::wstring text)
 {
@@ -88,37 +91,24 @@ bool ReadFileRecord(const std::string& recordPath, std::vector<RecordedFile>& fi
     return true;
 }
 
-InstalledFolders::InstalledFolders(const std::string& simFolder) : simFolder_(Widened(simFolder, CP_ACP)) {}
-
-const InstalledFolders::Listing& InstalledFolders::FolderListing(const std::wstring& folder)
+size_t CountChangedFiles(const std::string& simFolder, const std::vector<RecordedFile>& files)
 {
-    auto known = folders_.find(FoldedCase(folder));
-    if (known != folders_.end()) return known->second;
-    Listing& listing = folders_[FoldedCase(folder)];
-    WIN32_FIND_DATAW found;
-    FindHandle find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
-                                     nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find) return listing;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        listing[FoldedCase(found.cFileName)] = {JoinedNumber(found.nFileSizeHigh, found.nFileSizeLow),
-                                                JoinedNumber(found.ftLastWriteTime.dwHighDateTime,
-                                                             found.ftLastWriteTime.dwLowDateTime)};
-    } while (FindNextFileW(find.get(), &found));
-    return listing;
-}
-
-size_t InstalledFolders::ChangedFiles(const std::vector<RecordedFile>& files)
-{
-    size_t changed = 0;
-    for (const RecordedFile& file : files) {
-        const std::wstring path = simFolder_ + Widened(file.path, CP_UTF8);
-        const size_t cut = path.find_last_of(L'\\');
-        const Listing& listing = FolderListing(path.substr(0, cut));
-        const auto entry = listing.find(FoldedCase(path.substr(cut + 1)));
-        if (entry == listing.end() || entry->second.size != file.size || entry->second.lastWrite != file.lastWrite)
+    const std::wstring sim = Widened(simFolder, CP_ACP);
+    std::atomic<size_t> changed{0};
+    const auto look = [&](unsigned, size_t index) {
+        const RecordedFile& file = files[index];
+        WIN32_FILE_ATTRIBUTE_DATA found;
+        if (!GetFileAttributesExW((sim + Widened(file.path, CP_UTF8)).c_str(), GetFileExInfoStandard, &found) ||
+            (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            JoinedNumber(found.nFileSizeHigh, found.nFileSizeLow) != file.size ||
+            JoinedNumber(found.ftLastWriteTime.dwHighDateTime, found.ftLastWriteTime.dwLowDateTime) != file.lastWrite)
             ++changed;
-    }
+    };
+    // Threads pay off only for many files.
+    if (files.size() < kFilesWorthThreads)
+        for (size_t index = 0; index < files.size(); ++index) look(0, index);
+    else
+        RunInParallel(files.size(), look);
     return changed;
 }
 

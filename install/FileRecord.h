@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "install/ZipExtract.h"
@@ -35,26 +34,11 @@ bool WriteFileRecord(const std::string& recordPath, const std::vector<RecordedFi
 // False when there is no record; lines that are not a record's are skipped.
 bool ReadFileRecord(const std::string& recordPath, std::vector<RecordedFile>& files);
 
-// The quick check: every listed file is there with the size and last-write
-// time it was installed with; nothing is read. Each folder is listed once
-// and the listing serves every later question about it.
-class InstalledFolders {
-public:
-    explicit InstalledFolders(const std::string& simFolder);
-    // How many listed files are missing or differ in size or time.
-    size_t ChangedFiles(const std::vector<RecordedFile>& files);
-
-private:
-    struct Stamp {
-        uint64_t size;
-        uint64_t lastWrite;
-    };
-    using Listing = std::unordered_map<std::wstring, Stamp>;  // by lower-case name
-    const Listing& FolderListing(const std::wstring& folder);
-
-    std::wstring simFolder_;
-    std::unordered_map<std::wstring, Listing> folders_;  // by lower-case path
-};
+// The quick check: how many listed files are missing or differ in size or
+// last-write time from what was installed; nothing is read. The files are
+// looked at on a few threads at once: each look is a round trip to the
+// system, and they add up for a large item.
+size_t CountChangedFiles(const std::string& simFolder, const std::vector<RecordedFile>& files);
 
 // The full check of one file: present, same size, same CRC-32 over all its bytes.
 enum class FileCheck { Same, Changed, Missing, Cancelled };

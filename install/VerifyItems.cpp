@@ -1,9 +1,11 @@
 #include "install/VerifyItems.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 #include "app/MessageBox.h"
+#include "app/Parallel.h"
 #include "net/LongWork.h"
 #include "net/StatusPopup.h"
 
@@ -32,27 +34,40 @@ struct RecordedItem {
     unsigned missing = 0;
 };
 
-// The whole run's counts, for the popup and the closing box.
+// One file to check, by its item.
+struct FileToCheck {
+    size_t item;
+    const RecordedFile* file;
+    FileCheck result = FileCheck::Cancelled;
+};
+
+// The whole run: what is checked and how far it got. The workers count
+// files and bytes; the user-interface thread shows them and decides on Cancel.
 struct VerifyRun {
     std::vector<RecordedItem> items;
     std::vector<std::string> notChecked;
-    size_t files = 0, filesDone = 0;
-    uint64_t bytes = 0, bytesDone = 0;
+    std::vector<FileToCheck> files;
+    uint64_t bytes = 0;
+    std::atomic<size_t> filesDone{0};
+    std::atomic<size_t> lastStarted{0};
+    std::atomic<uint64_t> bytesDone{0};
+    std::atomic<bool> stop{false};
     ULONGLONG lastShown = 0;
 
-    void Show(const std::string& name, bool now)
+    void Show()
     {
         const ULONGLONG tick = GetTickCount64();
-        if (!now && tick - lastShown < kProgressIntervalMs) return;
+        if (files.empty() || (lastShown != 0 && tick - lastShown < kProgressIntervalMs)) return;
         lastShown = tick;
-        ShowStatus(true, "Verifying " + name + "\r\n" + std::to_string(filesDone) + " of " + std::to_string(files) +
-                             " files (" + Megabytes(bytesDone) + " of " + Megabytes(bytes) + " MB)");
+        const std::string& name = items[files[lastStarted].item].item->item->Name;
+        ShowStatus(true, "Verifying " + name + "\r\n" + std::to_string(filesDone) + " of " +
+                             std::to_string(files.size()) + " files (" + Megabytes(bytesDone) + " of " +
+                             Megabytes(bytes) + " MB)");
     }
 };
 
-VerifyRun ReadRecords(const LauncherEnvironment& env, const std::vector<ItemToVerify>& items)
+void ReadRecords(const LauncherEnvironment& env, const std::vector<ItemToVerify>& items, VerifyRun& run)
 {
-    VerifyRun run;
     for (const ItemToVerify& item : items) {
         if (item.item->notInstalled) continue;
         RecordedItem recorded{&item, {}};
@@ -60,42 +75,54 @@ VerifyRun ReadRecords(const LauncherEnvironment& env, const std::vector<ItemToVe
             run.notChecked.push_back(item.item->Name);
             continue;
         }
-        for (const RecordedFile& file : recorded.files) run.bytes += file.size;
-        run.files += recorded.files.size();
         run.items.push_back(std::move(recorded));
     }
-    return run;
+    for (size_t index = 0; index < run.items.size(); ++index) {
+        for (const RecordedFile& file : run.items[index].files) {
+            run.files.push_back({index, &file});
+            run.bytes += file.size;
+        }
+    }
 }
 
-// False when cancelled.
-bool CheckItem(const std::string& simFolder, RecordedItem& item, VerifyRun& run, FileChecker& checker)
+// Reads the files on the workers while this thread keeps the window alive;
+// false when cancelled.
+bool CheckFiles(const std::string& simFolder, VerifyRun& run)
 {
-    const std::string& name = item.item->item->Name;
-    run.Show(name, true);
-    const auto progress = [&](uint64_t bytes) {
-        run.bytesDone += bytes;
-        run.Show(name, false);
-        KeepResponsive();
-        return !CancelRequested();
-    };
-    for (const RecordedFile& file : item.files) {
-        const uint64_t before = run.bytesDone;
-        const FileCheck result = checker.Check(simFolder, file, progress);
-        if (result == FileCheck::Cancelled || CancelRequested()) return false;
-        if (result == FileCheck::Changed) ++item.changed;
-        if (result == FileCheck::Missing) ++item.missing;
+    std::vector<FileChecker> checkers(ParallelWorkers());
+    const auto check = [&](unsigned worker, size_t index) {
+        FileToCheck& file = run.files[index];
+        if (run.stop) return;
+        run.lastStarted = index;
+        uint64_t read = 0;
+        file.result = checkers[worker].Check(simFolder, *file.file, [&](uint64_t bytes) {
+            read += bytes;
+            run.bytesDone += bytes;
+            return !run.stop;
+        });
         // A file missing or cut short counts whole, so the total comes out right.
-        run.bytesDone = before + file.size;
+        if (file.result != FileCheck::Cancelled && read < file.file->size) run.bytesDone += file.file->size - read;
         ++run.filesDone;
+    };
+    run.Show();
+    RunInParallel(run.files.size(), check, [&run] {
+        KeepResponsive();
+        if (CancelRequested()) run.stop = true;
+        run.Show();
+    });
+    for (const FileToCheck& file : run.files) {
+        RecordedItem& item = run.items[file.item];
+        if (file.result == FileCheck::Changed) ++item.changed;
+        if (file.result == FileCheck::Missing) ++item.missing;
     }
-    return true;
+    return !run.stop && !CancelRequested();
 }
 
 std::string ClosingText(const VerifyRun& run, double seconds)
 {
     char head[160];
     std::snprintf(head, sizeof head, "Checked %u items (%u files, %s MB) in %.1f s. ",
-                  static_cast<unsigned>(run.items.size()), static_cast<unsigned>(run.files),
+                  static_cast<unsigned>(run.items.size()), static_cast<unsigned>(run.files.size()),
                   Megabytes(run.bytes).c_str(), seconds);
     std::string lines;
     unsigned differing = 0;
@@ -130,28 +157,27 @@ bool VerifyItems(const LauncherEnvironment& env, const std::vector<ItemToVerify>
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    VerifyRun run = ReadRecords(env, items);
+    VerifyRun run;
+    ReadRecords(env, items, run);
     const CancelOffer offer;
-    FileChecker checker;
-    bool whole = true;
-    for (RecordedItem& item : run.items) {
-        whole = CheckItem(env.simFolder, item, run, checker);
-        if (item.changed + item.missing) WriteCacheModified(EntryOf(env, *item.item->item, item.item->categoryWord), true);
-        if (!whole) break;
+    const bool whole = CheckFiles(env.simFolder, run);
+    bool same = true;
+    for (const RecordedItem& item : run.items) {
+        if (item.changed + item.missing == 0) continue;
+        same = false;
+        WriteCacheModified(EntryOf(env, *item.item->item, item.item->categoryWord), true);
     }
     ShowStatus(false);
     if (!whole) return false;
     QueryPerformanceCounter(&end);
     const double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-    const bool same = std::all_of(run.items.begin(), run.items.end(),
-                                  [](const RecordedItem& item) { return item.changed + item.missing == 0; });
     ShowMessage(ClosingText(run, seconds), MB_OK | (same ? MB_ICONINFORMATION : MB_ICONWARNING));
     return true;
 }
 
-bool ItemFilesChanged(const LauncherEnvironment& env, const ContentItem& item, const std::string& categoryWord,
-                      InstalledFolders& folders)
+bool ItemFilesChanged(const LauncherEnvironment& env, const ContentItem& item, const std::string& categoryWord)
 {
     std::vector<RecordedFile> files;
-    return ReadFileRecord(ItemRecordPath(env, item, categoryWord), files) && folders.ChangedFiles(files) > 0;
+    return ReadFileRecord(ItemRecordPath(env, item, categoryWord), files) &&
+           CountChangedFiles(env.simFolder, files) > 0;
 }

@@ -26,5 +26,4 @@ bool VerifyItems(const LauncherEnvironment& env, const std::vector<ItemToVerify>
 // The quick check of an installed item: whether a file its record lists is
 // missing or has another size or time. An item without a record has nothing
 // to compare and counts as unchanged.
-bool ItemFilesChanged(const LauncherEnvironment& env, const ContentItem& item, const std::string& categoryWord,
-                      InstalledFolders& folders);
+bool ItemFilesChanged(const LauncherEnvironment& env, const ContentItem& item, const std::string& categoryWord);

@@ -88,7 +88,7 @@ ItemSet QuickCheck::ChangedItems(const EventItems& items)
         if (IsNeeded(*item.item)) continue;
         auto known = known_.find(item.item);
         if (known == known_.end())
-            known = known_.emplace(item.item, ItemFilesChanged(env_, *item.item, item.categoryWord, folders_)).first;
+            known = known_.emplace(item.item, ItemFilesChanged(env_, *item.item, item.categoryWord)).first;
         if (known->second) changed.insert(item.item);
     }
     return changed;

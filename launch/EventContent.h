@@ -28,16 +28,15 @@ EventItems ItemsForEvent(const RaceEvent& event, LauncherState& state, ContentLi
 std::vector<ItemToVerify> ItemsToVerify(const EventItems& items);
 
 using ItemSet = std::set<const ContentItem*>;
-// The quick check of installed files, each item and folder looked at once.
+// The quick check of installed files, each item looked at once.
 class QuickCheck {
 public:
-    explicit QuickCheck(const LauncherEnvironment& env) : env_(env), folders_(env.simFolder) {}
+    explicit QuickCheck(const LauncherEnvironment& env) : env_(env) {}
     // The installed, current items among them whose files have changed.
     ItemSet ChangedItems(const EventItems& items);
 
 private:
     const LauncherEnvironment& env_;
-    InstalledFolders folders_;
     std::map<const ContentItem*, bool> known_;
 };
 

@@ -395,8 +395,7 @@ TEST_F(InstallPipelineTest, InstalledFilesAreRecordedVerifiedAndRepaired)
     WriteTextFile(at + "ring\\b.gdb", "bbbbXbbb");
     WriteTextFile(at + "ring\\c.gdb", "c");
     DeleteFileA((at + "d.gdb").c_str());
-    InstalledFolders folders(env_.simFolder);
-    EXPECT_TRUE(ItemFilesChanged(env_, *item, "Track", folders));
+    EXPECT_TRUE(ItemFilesChanged(env_, *item, "Track"));
     item->notInstalled = old->notInstalled = false;
     ExpectMessage("Checked 1 items (4 files, 0.0 MB) in ");
     VerifyItems(env_, {{item.get(), "Track"}, {old.get(), "Track"}});
@@ -416,7 +415,7 @@ TEST_F(InstallPipelineTest, InstalledFilesAreRecordedVerifiedAndRepaired)
     item->File = "http://127.0.0.1/ring.zip";
     Install({item.get()}, "Track");
     EXPECT_EQ(Cache("1 Track 301", "Modified"), "-");
-    EXPECT_FALSE(ItemFilesChanged(env_, *item, "Track", folders = InstalledFolders(env_.simFolder)));
+    EXPECT_FALSE(ItemFilesChanged(env_, *item, "Track"));
     ExpectMessage("Checked 1 items (4 files, 0.0 MB) in ");
     VerifyItems(env_, {{item.get(), "Track"}});
     const std::string again = Messages().back().text;

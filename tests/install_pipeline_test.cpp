@@ -420,6 +420,9 @@ TEST_F(InstallPipelineTest, InstalledFilesAreRecordedVerifiedAndRepaired)
     VerifyItems(env_, {{item.get(), "Track"}});
     const std::string again = Messages().back().text;
     EXPECT_EQ(again.substr(again.find(" s. ")), " s. Every file is as installed.");
+    RequestCancel();  // Cancel ends the check without a word
+    EXPECT_FALSE(VerifyItems(env_, {{item.get(), "Track"}}));
+    ClearCancel();
     Install({item.get()}, "Track", true);
     EXPECT_FALSE(FileExists(record + "1 Track 301.txt"));
 }

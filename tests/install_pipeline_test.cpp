@@ -426,3 +426,28 @@ TEST_F(InstallPipelineTest, InstalledFilesAreRecordedVerifiedAndRepaired)
     Install({item.get()}, "Track", true);
     EXPECT_FALSE(FileExists(record + "1 Track 301.txt"));
 }
+
+// Names as archives carry them, UTF-8 flagged or in the system's code page,
+// come back from the record to the same files; a partner league's item keeps
+// its record under its series cache section.
+TEST_F(InstallPipelineTest, RecordsServeEveryNameAndLeague)
+{
+    ASSERT_TRUE(WriteTestZip(TempDir() + "names.zip", {{"Ünïcode/Straße.gdb", "utf-8", false, 0x5A8C6000, 0, 0, true},
+                                                      {"caf\xE9 tracks/n\xFCrburg.gdb", "code page"}}));
+    http_.Serve("/names.zip", ReadTextFile(TempDir() + "names.zip"));
+    LeagueRecord partner;
+    partner.number = 12;
+    partner.name = "Partner League";
+    auto car = Item(55, "names.zip");
+    car->league = &partner;
+    Install({car.get()}, "Car");
+    const std::string record = ReadTextFile(env_.LeagueFolder() + "Installed\\12-1 Car 55.txt");
+    EXPECT_NE(record.find(" GameData\\Locations\\Ünïcode\\Straße.gdb\r\n"), std::string::npos) << record;
+    EXPECT_NE(record.find(" GameData\\Locations\\café tracks\\nürburg.gdb\r\n"), std::string::npos) << record;
+    EXPECT_FALSE(ItemFilesChanged(env_, *car, "Car"));
+    car->notInstalled = false;
+    ExpectMessage("Checked 1 items (2 files, 0.0 MB) in ");
+    VerifyItems(env_, {{car.get(), "Car"}});
+    const std::string said = Messages().back().text;
+    EXPECT_EQ(said.substr(said.find(" s. ")), " s. Every file is as installed.");
+}

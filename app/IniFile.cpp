@@ -32,6 +32,12 @@ bool WriteIniText(const std::string& file, const std::string& section,
                                       file.c_str()) != FALSE;
 }
 
+bool RemoveIniKey(const std::string& file, const std::string& section, const std::string& key)
+{
+    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, file.c_str()) != FALSE;
+}
+
 std::vector<std::string> ReadIniKeys(const std::string& file, const std::string& section)
 {
     // A null key asks for all key names, each terminated by a zero, the list

@@ -20,6 +20,9 @@ int ReadIniNumber(const std::string& file, const std::string& section,
 bool WriteIniText(const std::string& file, const std::string& section,
                   const std::string& key, const std::string& value);
 
+// Removes a key; a missing file, section or key is no failure.
+bool RemoveIniKey(const std::string& file, const std::string& section, const std::string& key);
+
 // Names of the keys of one section, in file order (empty when none).
 std::vector<std::string> ReadIniKeys(const std::string& file, const std::string& section);
 

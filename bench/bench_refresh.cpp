@@ -12,6 +12,7 @@
 
 #include "app/MessageBox.h"
 #include "catalog/Refresh.h"
+#include "launch/EventContent.h"
 #include "net/ServerStatus.h"
 #include "net/StatusPopup.h"
 #include "tests/support/TestUdpResponder.h"
@@ -73,6 +74,8 @@ double TimeRefresh(const std::string& root, int events, const std::vector<unsign
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     RefreshHooks hooks;
+    // As the window has it: every event's readiness is judged too.
+    hooks.describeContent = [&state] { DescribeEventContent(state); };
     if (oneAtATime)
         hooks.query = [&state](const std::string& host, int port, ServerStatus& status) {
             return QueryServerStatus(host, port, state.env.dataFolder, status);

@@ -243,6 +243,14 @@ void WriteCacheDate(const CacheEntry& entry, const ItemDate& date)
     WriteIniText(entry.file, entry.section, "Date Day", std::to_string(date.day));
 }
 
+void WriteCacheModified(const CacheEntry& entry, bool modified)
+{
+    if (modified)
+        WriteIniText(entry.file, entry.section, "Modified", "1");
+    else
+        RemoveIniKey(entry.file, entry.section, "Modified");
+}
+
 void JudgeItem(ContentItem& item, const std::string& cacheFile, const std::string& section)
 {
     JudgeItem(item, IniDocument::Load(cacheFile), section);
@@ -259,7 +267,7 @@ void JudgeItem(ContentItem& item, const IniDocument& cacheFile, const std::strin
     item.notInstalled = false;
     ItemDate cached = ItemDate::FromParts(cache.Number("Date Year"), cache.Number("Date Month"),
                                           cache.Number("Date Day"));
-    item.outOfDate = IsOutOfDate(cached, item.date);
+    item.outOfDate = IsOutOfDate(cached, item.date) || cache.Number("Modified") != 0;
 }
 
 std::unique_ptr<ContentItem> ReadContentItem(const ContentCategory& category,

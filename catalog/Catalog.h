@@ -127,6 +127,9 @@ CacheEntry CacheEntryFor(const std::string& leagueFolder, const LeagueRecord* it
 // item's catalog date (also when that date is not a valid calendar day).
 void WriteCacheInstalled(const CacheEntry& entry, bool installed);
 void WriteCacheDate(const CacheEntry& entry, const ItemDate& date);
+// "Modified" = "1": the item's files no longer are as installed, and it reads
+// as out of date until it is installed again, which removes the key.
+void WriteCacheModified(const CacheEntry& entry, bool modified);
 
 // Sets the item's two status flags from its cache section.
 void JudgeItem(ContentItem& item, const std::string& cacheFile, const std::string& section);

@@ -35,7 +35,8 @@ const std::vector<ListColumn>& EventListColumns()
 {
     static const std::vector<ListColumn> columns = {
         {"Event", 300, ColumnAlign::Left},   {"Drivers", 60, ColumnAlign::Center}, {"Track", 100, ColumnAlign::Center},
-        {"Session", 160, ColumnAlign::Left}, {"Details", 115, ColumnAlign::Left},  {"Note", 275, ColumnAlign::Left}};
+        {"Session", 160, ColumnAlign::Left}, {"Details", 115, ColumnAlign::Left},  {"Note", 275, ColumnAlign::Left},
+        {"Content", 100, ColumnAlign::Left}};
     return columns;
 }
 

@@ -43,6 +43,8 @@ struct RaceEvent : ContentItem {
     std::string Drivers;
     std::string ServerTrack;
     std::string Session;
+    // Whether the race's content is all installed: "Ready" or what is to get.
+    std::string Content;
 
     // One character whose code is the event's position in its file (modulo
     // 256), so that unsorted order is file order.

@@ -253,6 +253,11 @@ RefreshResult Refresh(LauncherState& state, bool fetch, const RefreshHooks& hook
     LoadEvents(state.env.simFolder + "LauncherConfig.ini", context, state.schedule);
     LoadEvents(events, context, state.schedule);
 
+    const IniDocument cache = IniDocument::Load(cacheFile);
+    for (CategoryId id : kLoadOrder)
+        LoadCategory(GetCategory(id), events, cache, state.env.installation.number, league, state.Catalog(id));
+    if (hooks.describeContent) hooks.describeContent();
+
     const int sortValue = ReadSettingNumber("Version", 0) >= 2 ? ReadSettingNumber("Sort Series", 0) : 0;
     SortEventRows(state.schedule.rows, sortValue);
     WriteSettingNumber("Version", 2);
@@ -263,10 +268,6 @@ RefreshResult Refresh(LauncherState& state, bool fetch, const RefreshHooks& hook
     const auto match =
         std::find_if(rows.begin(), rows.end(), [selectedId](const EventRow& row) { return row.event->ID == selectedId; });
     if (match != rows.end()) state.selectedEventRow = static_cast<int>(match - rows.begin());
-
-    const IniDocument cache = IniDocument::Load(cacheFile);
-    for (CategoryId id : kLoadOrder)
-        LoadCategory(GetCategory(id), events, cache, state.env.installation.number, league, state.Catalog(id));
 
     ShowStatus(false);
     if (hooks.loadLeagueContent) hooks.loadLeagueContent(fetch);

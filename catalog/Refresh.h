@@ -43,6 +43,8 @@ struct RefreshHooks {
     std::function<int()> selectedEventId;
     // Brings the selected event's league content up to date; refills the download lists.
     std::function<void(bool fetch)> loadLeagueContent;
+    // Fills the events' Content column once events and catalog are read.
+    std::function<void()> describeContent;
     // Ends the program so that a started update can replace it.
     std::function<void()> endProgram;
     // Asks race servers one at a time; when empty, every server is asked at

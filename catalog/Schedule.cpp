@@ -387,6 +387,7 @@ int CompareEvents(const RaceEvent& a, const RaceEvent& b, int sortValue)
         case kSessionColumn: return e.Session;
         case kDetailsColumn: return e.Setups;
         case kNoteColumn: return e.Note;
+        case kContentColumn: return e.Content;
         default: return e.SortKey;
         }
     };

@@ -10,17 +10,19 @@
 #include "catalog/RaceEvent.h"
 #include "net/ServerStatus.h"
 
-// One row of the event list: the six column texts, the banner image and the
+// One row of the event list: the seven column texts, the banner image and the
 // event it shows (not owned by the row).
 struct EventRow {
-    static constexpr int kColumnCount = 6;
+    static constexpr int kColumnCount = 7;
     std::array<std::string, kColumnCount> texts;
     int image = 0;
     int noteImage = -1;  // image of the Note column, -1 for none
     RaceEvent* event = nullptr;
 };
 
-enum EventColumn { kEventColumn, kDriversColumn, kTrackColumn, kSessionColumn, kDetailsColumn, kNoteColumn };
+enum EventColumn {
+    kEventColumn, kDriversColumn, kTrackColumn, kSessionColumn, kDetailsColumn, kNoteColumn, kContentColumn
+};
 
 // What the race servers said, by server address, kept from one refresh to
 // the next unless the refresh fetches anew.

@@ -5,6 +5,7 @@
 #include "app/Handles.h"
 #include "app/MessageBox.h"
 #include "app/Sha256.h"
+#include "install/FileRecord.h"
 #include "install/RemoveFiles.h"
 #include "app/SafePaths.h"
 #include "install/ZipExtract.h"
@@ -81,14 +82,15 @@ void DeleteListed(const std::string& targetFolder, const std::vector<std::string
 enum class ItemResult { Done, Skipped, StopAll };
 
 // One automatic second attempt; a refused or cancelled archive is not tried again.
-ExtractOutcome UnzipWithRetry(const std::string& localFile, const std::string& targetFolder)
+ExtractOutcome UnzipWithRetry(const std::string& localFile, const std::string& targetFolder,
+                              std::vector<ExtractedFile>& written)
 {
     ShowStatus(true, "Unzipping " + localFile + "...");
-    const ExtractOutcome outcome = ExtractArchiveChecked(localFile, targetFolder);
+    const ExtractOutcome outcome = ExtractArchiveChecked(localFile, targetFolder, false, &written);
     if (outcome != ExtractOutcome::Failed) return outcome;
     Sleep(kUnzipRetryDelayMs);
     ShowStatus(true, "Retrying unzip of " + localFile + "...");
-    return ExtractArchiveChecked(localFile, targetFolder);
+    return ExtractArchiveChecked(localFile, targetFolder, false, &written);
 }
 
 // Runs an installer and waits for it, the window answering meanwhile; 0
@@ -116,12 +118,21 @@ DWORD RunInstaller(const std::string& localFile, DWORD& exitCode)
     return 0;
 }
 
-void RecordOutcome(const LauncherEnvironment& env, const ContentItem& item, const std::string& word, bool installed)
+// The cache's state, and the record of the files the install put down: a
+// removal, or an installer whose files nobody knows, leaves none.
+void RecordOutcome(const LauncherEnvironment& env, const ContentItem& item, const std::string& word, bool installed,
+                   const std::vector<RecordedFile>& files)
 {
     const CacheEntry entry = CacheEntryOf(env, item, word, item.ID);
     WriteCacheInstalled(entry, installed);
     for (int toggle : item.toggleIds) WriteCacheInstalled(CacheEntryOf(env, item, word, toggle), !installed);
     WriteCacheDate(entry, item.date);
+    WriteCacheModified(entry, false);
+    const std::string record = FileRecordPath(env.LeagueFolder(), entry.section);
+    if (installed && item.FileType == 1)
+        WriteFileRecord(record, files);
+    else
+        DeleteFileA(record.c_str());
 }
 
 // Fetches the item's file; false skips the item (the download said why). A
@@ -144,9 +155,9 @@ bool FetchItem(const ContentItem& item, const LeagueRecord& league, const std::s
 }
 
 // Unpacks the item's archive into its place, every profile's settings
-// folder for a setup.
+// folder for a setup; files receives what was put down.
 ItemResult UnpackItem(const InstallContext& context, const ContentItem& item, const std::string& word,
-                      const std::string& localFile)
+                      const std::string& localFile, std::vector<RecordedFile>& files)
 {
     const LauncherEnvironment& env = *context.env;
     std::vector<std::string> targets;
@@ -164,7 +175,8 @@ ItemResult UnpackItem(const InstallContext& context, const ContentItem& item, co
         targets.push_back(TargetFolder(env, item));
     }
     for (const std::string& target : targets) {
-        const ExtractOutcome outcome = UnzipWithRetry(localFile, target);
+        std::vector<ExtractedFile> written;
+        const ExtractOutcome outcome = UnzipWithRetry(localFile, target, written);
         // Cancel ends the whole command without a word.
         if (outcome == ExtractOutcome::Cancelled) {
             ShowStatus(false);
@@ -174,6 +186,8 @@ ItemResult UnpackItem(const InstallContext& context, const ContentItem& item, co
             Stop(context, "An error occurred while unzipping " + localFile, MB_OK);
             return ItemResult::StopAll;
         }
+        const std::vector<RecordedFile> recorded = RecordedFiles(env.simFolder, written);
+        files.insert(files.end(), recorded.begin(), recorded.end());
     }
     return ItemResult::Done;
 }
@@ -231,13 +245,14 @@ ItemResult ProcessItem(const InstallContext& context, const ContentItem& item, c
     const std::string targetFolder = TargetFolder(env, item);
     DeleteListed(targetFolder, item.deleteFolders, true);
     DeleteListed(targetFolder, item.deleteFiles, false);
+    std::vector<RecordedFile> files;
     if (!remove) {
-        const ItemResult installed = item.FileType == 1 ? UnpackItem(context, item, word, localFile)
+        const ItemResult installed = item.FileType == 1 ? UnpackItem(context, item, word, localFile, files)
                                                         : RunSetupItem(context, item, localFile);
         if (installed != ItemResult::Done) return installed;
     }
 
-    RecordOutcome(env, item, word, !remove);
+    RecordOutcome(env, item, word, !remove, files);
     if (league.deleteFiles && !localFile.empty()) DeleteFileA(localFile.c_str());
     if (!item.DoneMsg.empty()) {
         ShowStatus(false);
@@ -281,5 +296,7 @@ void MarkItemsAsCurrent(const LauncherEnvironment& env, const std::vector<Conten
         WriteCacheInstalled(entry, !current);
         for (int toggle : item->toggleIds) WriteCacheInstalled(CacheEntryOf(env, *item, categoryWord, toggle), false);
         WriteCacheDate(entry, item->date);
+        // The driver vouches for the files as they are.
+        WriteCacheModified(entry, false);
     }
 }

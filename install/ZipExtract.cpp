@@ -14,6 +14,7 @@
 #include "app/Handles.h"
 #include "app/MessageBox.h"
 #include "app/Records.h"
+#include "app/WideText.h"
 #include "install/ArchiveFile.h"
 #include "app/SafePaths.h"
 #include "net/ErrorText.h"
@@ -68,26 +69,6 @@ unzFile AsZip(void* archive) { return static_cast<unzFile>(archive); }
 // archive flags as UTF-8: those are wide and go to the "W" functions. Files
 // are written through the "W" functions, a narrow path widened as the "A"
 // functions would widen it, so that either thread takes one kind of job.
-std::wstring Widened(const std::string& text, UINT codePage, DWORD flags = 0)
-{
-    if (text.empty()) return std::wstring();
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    if (length > 0) MultiByteToWideChar(codePage, flags, text.data(), size, &wide[0], length);
-    return wide;
-}
-
-std::string Narrowed(const std::wstring& text, UINT codePage)
-{
-    if (text.empty()) return std::string();
-    const int size = static_cast<int>(text.size());
-    const int length = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(std::max(length, 0)), '\0');
-    if (length > 0) WideCharToMultiByte(codePage, 0, text.data(), size, &narrow[0], length, nullptr, nullptr);
-    return narrow;
-}
-
 const std::wstring& AsWide(const std::wstring& path) { return path; }
 std::wstring AsWide(const std::string& path) { return Widened(path, CP_ACP); }
 const std::string& Shown(const std::string& path) { return path; }

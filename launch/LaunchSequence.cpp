@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "install/RemoveFiles.h"
 #include "install/ZipExtract.h"
+#include "launch/EventContent.h"
 #include "net/LongWork.h"
 #include "simconfig/ModFiles.h"
 #include "app/SafeNames.h"
@@ -23,20 +24,15 @@ constexpr DWORD kUnzipRetryDelayMs = 1000;
 const char kDedicatedProgram[] = "VORA Dedicated.exe";
 const char kDefaultMaxPlayers[] = "52";
 
-bool IsNeeded(const ContentItem& item)
+// Missing, out of date, or installed with files that changed since.
+bool IsNeeded(const ContentItem& item, const ItemSet& changed)
 {
-    return item.outOfDate || item.notInstalled;
+    return item.outOfDate || item.notInstalled || changed.count(&item) != 0;
 }
 
 int SizeInMegabytes(const ContentItem& item)
 {
     return ParseLeadingNumber(item.FileSize);
-}
-
-bool HoldsAny(const std::vector<int>& ids, const std::vector<int>& wanted)
-{
-    return std::any_of(ids.begin(), ids.end(),
-                       [&](int id) { return std::find(wanted.begin(), wanted.end(), id) != wanted.end(); });
 }
 
 void Take(ContentItem& item, const std::string& label, std::vector<ContentItem*>& list, std::string& summary)
@@ -45,22 +41,22 @@ void Take(ContentItem& item, const std::string& label, std::vector<ContentItem*>
     summary += "\r\n" + label + "  (" + std::to_string(SizeInMegabytes(item)) + " MB)";
 }
 
-void CollectSims(const RaceEvent& event, LauncherState& state, NeededItems& needed)
+void CollectSims(const RaceEvent& event, LauncherState& state, const ItemSet& changed, NeededItems& needed)
 {
     if (event.VehicleIDs.empty()) return;
     for (auto& item : state.Catalog(CategoryId::Sims)) {
         const auto* sim = static_cast<const VehicleItem*>(item.get());
-        if (IsNeeded(*item) && (event.ID == 0 || HoldsAny(sim->vehicleIds, event.VehicleIDs)))
+        if (IsNeeded(*item, changed) && (event.ID == 0 || HoldsAny(sim->vehicleIds, event.VehicleIDs)))
             Take(*item, item->Name, needed.sims, needed.summary);
     }
 }
 
-void CollectTracks(const RaceEvent& event, LauncherState& state, NeededItems& needed)
+void CollectTracks(const RaceEvent& event, LauncherState& state, const ItemSet& changed, NeededItems& needed)
 {
     ContentList& tracks = state.Catalog(CategoryId::Tracks);
     if (event.TrackID != 0) {
         for (auto& item : tracks) {
-            if (IsNeeded(*item) && static_cast<const TrackItem*>(item.get())->TrackID == event.TrackID)
+            if (IsNeeded(*item, changed) && static_cast<const TrackItem*>(item.get())->TrackID == event.TrackID)
                 Take(*item, item->Name, needed.tracks, needed.summary);
         }
     }
@@ -69,25 +65,25 @@ void CollectTracks(const RaceEvent& event, LauncherState& state, NeededItems& ne
     for (auto& item : tracks) {
         const bool listed = std::any_of(needed.tracks.begin(), needed.tracks.end(),
                                         [&](const ContentItem* taken) { return taken->ID == item->ID; });
-        if (IsNeeded(*item) && !listed && item->Name.find(reported) != std::string::npos)
+        if (IsNeeded(*item, changed) && !listed && item->Name.find(reported) != std::string::npos)
             Take(*item, item->Name, needed.tracks, needed.summary);
     }
 }
 
-void CollectCars(const RaceEvent& event, LauncherState& state, NeededItems& needed)
+void CollectCars(const RaceEvent& event, LauncherState& state, const ItemSet& changed, NeededItems& needed)
 {
     if (!event.VehicleIDs.empty()) {
         for (auto& item : state.Catalog(CategoryId::Cars)) {
             const auto* car = static_cast<const CarItem*>(item.get());
             const bool forEvent = event.ID == 0 || std::find(event.VehicleIDs.begin(), event.VehicleIDs.end(),
                                                              car->VehicleID) != event.VehicleIDs.end();
-            if (IsNeeded(*item) && forEvent) Take(*item, car->Driver, needed.cars, needed.summary);
+            if (IsNeeded(*item, changed) && forEvent) Take(*item, car->Driver, needed.cars, needed.summary);
         }
     }
     int count = 0;
     int megabytes = 0;
     for (auto& item : state.leagueCars) {
-        if (!IsNeeded(*item)) continue;
+        if (!IsNeeded(*item, changed)) continue;
         needed.cars.push_back(item.get());
         ++count;
         megabytes += SizeInMegabytes(*item);
@@ -211,9 +207,12 @@ void StartSim(LauncherState& state, const RaceEvent& event, const LaunchHooks& h
 NeededItems CollectNeededItems(const RaceEvent& event, LauncherState& state)
 {
     NeededItems needed;
-    CollectSims(event, state, needed);
-    CollectTracks(event, state, needed);
-    CollectCars(event, state, needed);
+    // Files changed since their install are repaired with the rest.
+    QuickCheck check(state.env);
+    const ItemSet changed = check.ChangedItems(ItemsForEvent(event, state, state.leagueCars));
+    CollectSims(event, state, changed, needed);
+    CollectTracks(event, state, changed, needed);
+    CollectCars(event, state, changed, needed);
     return needed;
 }
 

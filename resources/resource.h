@@ -66,6 +66,7 @@
 #define ID_LIST_DOWNLOAD         32772
 #define ID_COPY_SHORTCUT         32773
 #define ID_LIST_REMOVE           32776
+#define ID_VERIFY_FILES          32781
 
 #define IDR_EVENT_MENU           164
 
@@ -76,6 +77,7 @@
 #define ID_SERIES_PAGE           32778
 #define ID_ASSIGN_PROFILE        32779
 #define ID_COPY_JOIN_LINK        32780
+#define ID_VERIFY_ITEMS          32782
 
 // Select Profile dialog
 #define IDD_SELECT_PROFILE       173

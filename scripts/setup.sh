@@ -13,7 +13,7 @@ packages=(
   libz-mingw-w64-dev googletest
   wine64 xvfb xauth x11-utils imagemagick
   iproute2 util-linux lighttpd curl python3 unzip socat
-  minisign autoconf automake libtool
+  minisign rhash autoconf automake libtool
 )
 missing=()
 for p in "${packages[@]}"; do

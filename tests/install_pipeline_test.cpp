@@ -11,6 +11,7 @@
 #include "app/IniFile.h"
 #include "app/Sha256.h"
 #include "install/InstallPipeline.h"
+#include "install/VerifyItems.h"
 #include "net/Download.h"
 #include "net/LongWork.h"
 #include "tests/support/TestEnv.h"
@@ -359,3 +360,94 @@ TEST_F(InstallPipelineTest, MarkAsCurrentFlipsOnlyAnInstalledCurrentItem)
 }
 
 }  // namespace
+
+namespace {
+
+std::string LastWriteHex(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    char text[20];
+    std::snprintf(text, sizeof text, "%08lX%08lX", data.ftLastWriteTime.dwHighDateTime,
+                  data.ftLastWriteTime.dwLowDateTime);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(InstallPipelineTest, InstalledFilesAreRecordedVerifiedAndRepaired)
+{
+    ASSERT_TRUE(WriteTestZip(TempDir() + "ring.zip", {{"ring/", "", true}, {"ring/a.gdb", "aaaa"},
+                                                     {"ring/b.gdb", "bbbbbbbb"}, {"ring/c.gdb", "cc"},
+                                                     {"d.gdb", "dd"}}));
+    http_.Serve("/ring.zip", ReadTextFile(TempDir() + "ring.zip"));
+    auto item = Item(301, "ring.zip"), old = Item(302, "ring.zip");
+    const std::string at = env_.simFolder + "GameData\\Locations\\", record = env_.LeagueFolder() + "Installed\\";
+    Install({item.get()}, "Track");
+    std::string expected;
+    for (auto [crc, size, name] : {std::tuple{"AD98E545", "4", "ring\\a.gdb"}, {"63008688", "8", "ring\\b.gdb"},
+                                   {"DBB21A79", "2", "ring\\c.gdb"}, {"0A97191D", "2", "d.gdb"}})
+        expected += std::string(crc) + " " + size + " " + LastWriteHex(at + name) + " GameData\\Locations\\" + name + "\r\n";
+    EXPECT_EQ(ReadTextFile(record + "1 Track 301.txt"), expected);
+
+    // One byte changed, one file cut short, one deleted: the quick check
+    // sees it, the full check names exactly those, and the item turns red.
+    WriteTextFile(at + "ring\\b.gdb", "bbbbXbbb");
+    WriteTextFile(at + "ring\\c.gdb", "c");
+    DeleteFileA((at + "d.gdb").c_str());
+    EXPECT_TRUE(ItemFilesChanged(env_, *item, "Track"));
+    item->notInstalled = old->notInstalled = false;
+    ExpectMessage("Checked 1 items (4 files, 0.0 MB) in ");
+    VerifyItems(env_, {{item.get(), "Track"}, {old.get(), "Track"}});
+    const std::string said = Messages().back().text;
+    EXPECT_EQ(said.substr(said.find(" s. ")),
+              " s. 1 items differ:\r\nItem 301: 2 changed, 1 missing\r\n\r\nThey now read as out of date; download "
+              "them to repair.\r\n\r\nNot checked (installed before file records were kept): Item 302");
+    EXPECT_EQ(Cache("1 Track 301", "Modified") + Cache("1 Track 302", "Modified"), "1-");
+    JudgeItem(*item, env_.LeagueFolder() + "simcache.ini", "1 Track 301");
+    EXPECT_TRUE(item->outOfDate);
+
+    // A failed install keeps the record; a new one clears the mark and repairs.
+    item->File = "http://127.0.0.1/broken.zip";
+    ExpectMessage("An error occurred while unzipping");
+    Install({item.get()}, "Track");
+    EXPECT_EQ(ReadTextFile(record + "1 Track 301.txt"), expected);
+    item->File = "http://127.0.0.1/ring.zip";
+    Install({item.get()}, "Track");
+    EXPECT_EQ(Cache("1 Track 301", "Modified"), "-");
+    EXPECT_FALSE(ItemFilesChanged(env_, *item, "Track"));
+    ExpectMessage("Checked 1 items (4 files, 0.0 MB) in ");
+    VerifyItems(env_, {{item.get(), "Track"}});
+    const std::string again = Messages().back().text;
+    EXPECT_EQ(again.substr(again.find(" s. ")), " s. Every file is as installed.");
+    RequestCancel();  // Cancel ends the check without a word
+    EXPECT_FALSE(VerifyItems(env_, {{item.get(), "Track"}}));
+    ClearCancel();
+    Install({item.get()}, "Track", true);
+    EXPECT_FALSE(FileExists(record + "1 Track 301.txt"));
+}
+
+// Names as archives carry them, UTF-8 flagged or in the system's code page,
+// come back from the record to the same files; a partner league's item keeps
+// its record under its series cache section.
+TEST_F(InstallPipelineTest, RecordsServeEveryNameAndLeague)
+{
+    ASSERT_TRUE(WriteTestZip(TempDir() + "names.zip", {{"Ünïcode/Straße.gdb", "utf-8", false, 0x5A8C6000, 0, 0, true},
+                                                      {"caf\xE9 tracks/n\xFCrburg.gdb", "code page"}}));
+    http_.Serve("/names.zip", ReadTextFile(TempDir() + "names.zip"));
+    LeagueRecord partner;
+    partner.number = 12;
+    partner.name = "Partner League";
+    auto car = Item(55, "names.zip");
+    car->league = &partner;
+    Install({car.get()}, "Car");
+    const std::string record = ReadTextFile(env_.LeagueFolder() + "Installed\\12-1 Car 55.txt");
+    EXPECT_NE(record.find(" GameData\\Locations\\Ünïcode\\Straße.gdb\r\n"), std::string::npos) << record;
+    EXPECT_NE(record.find(" GameData\\Locations\\café tracks\\nürburg.gdb\r\n"), std::string::npos) << record;
+    EXPECT_FALSE(ItemFilesChanged(env_, *car, "Car"));
+    car->notInstalled = false;
+    ExpectMessage("Checked 1 items (2 files, 0.0 MB) in ");
+    VerifyItems(env_, {{car.get(), "Car"}});
+    const std::string said = Messages().back().text;
+    EXPECT_EQ(said.substr(said.find(" s. ")), " s. Every file is as installed.");
+}

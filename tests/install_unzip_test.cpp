@@ -10,6 +10,7 @@
 
 #include "app/Handles.h"
 #include "app/Records.h"
+#include "app/WideText.h"
 #include "install/ZipExtract.h"
 #include "net/ErrorText.h"
 #include "net/LongWork.h"
@@ -29,14 +30,6 @@ bool WrittenAt(const std::string& path, uint32_t dosDateTime)
     DosDateTimeToFileTime(HIWORD(dosDateTime), LOWORD(dosDateTime), &local);
     LocalFileTimeToFileTime(&local, &utc);
     return CompareFileTime(&data.ftLastWriteTime, &utc) == 0;
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    std::string narrow(text.size() * 2 + 1, '\0');
-    narrow.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &narrow[0],
-                                                          static_cast<int>(narrow.size()), nullptr, nullptr) - 1));
-    return narrow;
 }
 
 uint32_t Crc(const std::string& body) { return crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size()); }
@@ -384,7 +377,7 @@ TEST_F(InstallUnzipTest, DamagedEntryEndsTheExtractionThere)
     ASSERT_EQ(extractor.Written().size(), size_t(damaged));
     for (int i = 0; i < count; ++i) {
         if (i < damaged) {
-            EXPECT_EQ(Narrow(extractor.Written()[i].path), path(i));
+            EXPECT_EQ(Narrowed(extractor.Written()[i].path, CP_ACP), path(i));
         }
         const std::string left = i < damaged ? entries[i].body : i % 7 == 0 ? "old" : "";
         EXPECT_EQ(FileExists(path(i)) ? ReadTextFile(path(i)) : "", left) << i;

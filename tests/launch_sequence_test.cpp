@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "app/Settings.h"
+#include "launch/EventContent.h"
 #include "launch/LaunchSequence.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestHttpServer.h"
@@ -113,6 +114,55 @@ TEST_F(LaunchSequenceTest, CollectsWhatTheRaceLacks)
         EXPECT_EQ(needed.summary, c.summary) << c.id << " " << c.serverTrack;
         EXPECT_EQ(needed.cars.size(), c.id == 0 ? 7u : 6u);
     }
+}
+
+TEST_F(LaunchSequenceTest, ReadinessAndLaunchTakeItemsWhoseFilesChanged)
+{
+    AddItem<VehicleItem>(state_.Catalog(CategoryId::Sims), 1, "Sim patch", "5").vehicleIds = {1};
+    ContentList& tracks = state_.Catalog(CategoryId::Tracks);
+    AddItem<TrackItem>(tracks, 10, "Oval1 Speedway", "100", false).TrackID = 501;
+    AddItem<TrackItem>(tracks, 11, "Harbour Ring", "50", false).TrackID = 502;
+    AddItem<TrackItem>(tracks, 12, "Hill Climb", "20").TrackID = 503;
+    AddItem<CarItem>(state_.Catalog(CategoryId::Cars), 20, "Ann", "30", false).VehicleID = 1;
+    // The oval's record lists a file that is gone; the harbour's file is as installed.
+    MakeFolders(state_.env.LeagueFolder());
+    WriteTextFile(sim_ + "GameData\\harbour.gdb", "harbour");
+    std::vector<RecordedFile> harbour = {{0, 7, 0, "GameData\\harbour.gdb"}};
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA((sim_ + "GameData\\harbour.gdb").c_str(), GetFileExInfoStandard, &data);
+    harbour[0].lastWrite = (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    WriteFileRecord(ItemRecordPath(state_.env, *tracks[1], "Track"), harbour);
+    WriteFileRecord(ItemRecordPath(state_.env, *tracks[0], "Track"), {{0, 5, 0, "GameData\\oval.gdb"}});
+
+    const struct {
+        std::vector<int> vehicles;
+        int trackId;
+        const char* track;
+        const char* serverTrack;
+        const char* content;
+    } cases[] = {
+        {{1}, 501, "Oval1", "", "2 to get (105 MB)"},     // the sim, and the oval by number
+        {{}, 0, "Harbour", "", "Ready"},                  // silent server: the event's own track
+        {{}, 0, "Oval1", "Harbour Ring", "Ready"},        // the server's report wins
+        {{}, 0, "", "", "2 to get (120 MB)"},             // no track name: every track
+        {{2}, 502, "Harbour", "", "Ready"},
+    };
+    for (const auto& c : cases) {
+        auto event = std::make_unique<RaceEvent>();
+        event->ID = 7;
+        event->VehicleIDs = c.vehicles;
+        event->TrackID = c.trackId;
+        event->Track = c.track;
+        event->ServerTrack = c.serverTrack;
+        state_.schedule.rows.push_back({{}, 0, -1, event.get()});
+        state_.schedule.events.push_back(std::move(event));
+    }
+    DescribeEventContent(state_);
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(state_.schedule.rows[i].texts[kContentColumn], cases[i].content) << i;
+    // Launch offers to repair the oval with what is missing.
+    event_.TrackID = 501;
+    EXPECT_EQ(CollectNeededItems(event_, state_).summary, "\r\nSim patch  (5 MB)\r\nOval1 Speedway  (100 MB)\r\nHill Climb  (20 MB)");
 }
 
 TEST_F(LaunchSequenceTest, QuestionDecidesInstallsAndWhetherToGoOn)

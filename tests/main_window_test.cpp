@@ -196,6 +196,7 @@ TEST_F(MainWindowTest, RefreshedScheduleIsShown)
     EXPECT_EQ(Column(events, 1), (std::vector<std::string>{"", "17", ""}));
     EXPECT_EQ(Column(events, 3), (std::vector<std::string>{"Offline", "GNS Practice 0min", ""}));
     EXPECT_EQ(Column(events, 5), (std::vector<std::string>{"", "", "Scheduled:Dover Cup"}));
+    EXPECT_EQ(Column(events, 6), (std::vector<std::string>{"4 to get (115 MB)", "2 to get (12 MB)", "1 to get (100 MB)"}));
     EXPECT_EQ(ListView_GetNextItem(events, -1, LVNI_SELECTED), 0) << "the local entry is selected";
     EXPECT_EQ(dialog->GetSelectedEvent()->Name, "[Local]");
     EXPECT_EQ(ReadSettingText("Profile1", "", "Options"), "Alex") << "the only profile became the default";
@@ -248,6 +249,24 @@ TEST_F(MainWindowTest, ListsFollowTheSelectedEvent)
     ListView_SetItemState(dialog->Item(IDC_EVENT_LIST), -1, 0, LVIS_SELECTED);
     EXPECT_EQ(ListView_GetItemCount(tracks), 3);
     EXPECT_TRUE(IsWindowEnabled(dialog->Item(IDC_TEAMSPEAK)));
+}
+
+TEST_F(MainWindowTest, VerifyCommandsCheckInstalledRowsOrTheEventsItems)
+{
+    WriteInstallCache();
+    auto dialog = Open();
+    TabCtrl_SetCurSel(dialog->Item(IDC_DOWNLOAD_TABS), 1);
+    char entry[32] = {};
+    GetMenuStringA(GetSubMenu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_LIST_MENU)), 0), 3, entry,
+                   sizeof entry, MF_BYPOSITION);
+    EXPECT_STREQ(entry, "Verify Files");
+    // Nothing selected: every installed row; none has a record yet.
+    ExpectMessage("Checked 0 items (0 files, 0.0 MB) in 0.0 s. Every file is as installed.\r\n\r\nNot checked "
+                  "(installed before file records were kept): Atlanta, Bristol");
+    SendMessageA(dialog->hwnd(), WM_COMMAND, ID_VERIFY_FILES, 0);
+    SelectRow(dialog->Item(IDC_EVENT_LIST), 1);  // Bristol: its track is installed, its car is not
+    ExpectMessage("Not checked (installed before file records were kept): Bristol");
+    SendMessageA(dialog->hwnd(), WM_COMMAND, ID_VERIFY_ITEMS, 0);
 }
 
 TEST_F(MainWindowTest, StatusGroupsComeFirstAndHeadersCycle)

@@ -14,6 +14,7 @@
 #include "net/StatusPopup.h"
 #include "install/InstallPipeline.h"
 #include "launch/Bookmarks.h"
+#include "launch/EventContent.h"
 #include "resources/resource.h"
 #include "simconfig/Profiles.h"
 #include "ui/AboutDlg.h"
@@ -233,6 +234,7 @@ CLauncherDlg::CLauncherDlg(const std::string& modulePath, const std::string& doc
         LoadLeagueContent(fetch);
     };
     hooks_.endProgram = [this] { EndDialog(IDCANCEL); };
+    hooks_.describeContent = [this] { DescribeEventContent(state_); };
 }
 
 CLauncherDlg::~CLauncherDlg()
@@ -712,6 +714,29 @@ void CLauncherDlg::MarkSelectedAsCurrent(const DownloadListSpec& list)
     RunRefresh(false);
 }
 
+void CLauncherDlg::VerifySelected(const DownloadListSpec& list)
+{
+    std::vector<ContentItem*> chosen = SelectedItems(list);
+    HWND view = List(ListControl(list));
+    if (chosen.empty()) {
+        for (int row = 0; row < ListView_GetItemCount(view); ++row) {
+            auto* item = reinterpret_cast<ContentItem*>(ItemData(view, row));
+            if (item && !item->notInstalled) chosen.push_back(item);
+        }
+    }
+    std::vector<ItemToVerify> items;
+    for (ContentItem* item : chosen) items.push_back({item, GetCategory(list.category).word});
+    VerifyItems(state_.env, items);
+    // Items found changed now read as out of date.
+    RunRefresh(false);
+}
+
+void CLauncherDlg::VerifyEventItems()
+{
+    VerifyItems(state_.env, ItemsToVerify(ItemsForEvent(*GetSelectedEvent(), state_, state_.leagueCars)));
+    RunRefresh(false);
+}
+
 void CLauncherDlg::CopyShortcut(const DownloadListSpec& list)
 {
     const std::vector<ContentItem*> items = SelectedItems(list);
@@ -867,6 +892,12 @@ bool CLauncherDlg::OnCommand(int id, int code, HWND control)
         return true;
     case ID_MARK_CURRENT:
         MarkSelectedAsCurrent(DownloadLists()[CurrentTab()]);
+        return true;
+    case ID_VERIFY_FILES:
+        VerifySelected(DownloadLists()[CurrentTab()]);
+        return true;
+    case ID_VERIFY_ITEMS:
+        VerifyEventItems();
         return true;
     case ID_COPY_SHORTCUT:
         CopyShortcut(DownloadLists()[CurrentTab()]);

@@ -95,6 +95,10 @@ private:
     void DownloadSelected(const DownloadListSpec& list, bool remove);
     void MarkSelectedAsCurrent(const DownloadListSpec& list);
     void CopyShortcut(const DownloadListSpec& list);
+    // Checks the installed files of the selected rows, or of every installed row.
+    void VerifySelected(const DownloadListSpec& list);
+    // Checks the installed files of what the selected event's race uses.
+    void VerifyEventItems();
     std::vector<ContentItem*> SelectedItems(const DownloadListSpec& list) const;
     void OnListRightClick(const DownloadListSpec& list, int row);
     void ShowAndRepaint();

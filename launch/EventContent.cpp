@@ -1,0 +1,119 @@
+#include "launch/EventContent.h"
+
+#include <algorithm>
+#include <map>
+
+#include "app/IniFile.h"
+#include "catalog/LeagueContent.h"
+
+namespace {
+
+bool IsNeeded(const ContentItem& item) { return item.outOfDate || item.notInstalled; }
+
+void AddTracks(const RaceEvent& event, ContentList& tracks, std::vector<ContentItem*>& taken)
+{
+    for (auto& item : tracks)
+        if (event.TrackID != 0 && static_cast<const TrackItem*>(item.get())->TrackID == event.TrackID)
+            taken.push_back(item.get());
+    const std::string& reported = event.ServerTrack.empty() ? event.Track : event.ServerTrack;
+    const std::string name = reported.substr(0, reported.find(' '));
+    for (auto& item : tracks) {
+        const bool listed = std::any_of(taken.begin(), taken.end(),
+                                        [&](const ContentItem* track) { return track->ID == item->ID; });
+        if (!listed && item->Name.find(name) != std::string::npos) taken.push_back(item.get());
+    }
+}
+
+// A partner league's cars, read from its last content file: the column
+// fetches nothing. The league record they point to lives in the pass.
+struct PartnerCars {
+    LeagueRecord league;
+    ContentList cars;
+};
+
+ContentList& CarsOfLeague(const RaceEvent& event, LauncherState& state,
+                          std::map<const LeagueRecord*, PartnerCars>& partners)
+{
+    static ContentList none;
+    const LeagueRecord* league = event.partnerLeague.get();
+    if (state.env.dedicated || !league || event.league == &state.env.defaultLeague) return none;
+    auto known = partners.find(league);
+    if (known != partners.end()) return known->second.cars;
+    PartnerCars& loaded = partners[league];
+    const std::string copy = LeagueContentCopyPath(state.env, *league);
+    if (copy.empty()) return loaded.cars;
+    loaded.league = *league;
+    loaded.league.number = ReadIniNumber(copy, "Application", "GRDID");
+    LoadContentItems(GetCategory(CategoryId::Cars), copy, state.env.LeagueFolder() + kSeriesCacheFileName,
+                     state.env.installation.number, loaded.league, state.env.defaultLeague, loaded.cars);
+    return loaded.cars;
+}
+
+}  // namespace
+
+bool HoldsAny(const std::vector<int>& ids, const std::vector<int>& wanted)
+{
+    return std::any_of(ids.begin(), ids.end(),
+                       [&](int id) { return std::find(wanted.begin(), wanted.end(), id) != wanted.end(); });
+}
+
+EventItems ItemsForEvent(const RaceEvent& event, LauncherState& state, ContentList& leagueCars)
+{
+    EventItems items;
+    if (!event.VehicleIDs.empty()) {
+        for (auto& item : state.Catalog(CategoryId::Sims))
+            if (event.ID == 0 || HoldsAny(static_cast<const VehicleItem*>(item.get())->vehicleIds, event.VehicleIDs))
+                items.sims.push_back(item.get());
+        for (auto& item : state.Catalog(CategoryId::Cars))
+            if (event.ID == 0 || HoldsAny({static_cast<const CarItem*>(item.get())->VehicleID}, event.VehicleIDs))
+                items.cars.push_back(item.get());
+    }
+    AddTracks(event, state.Catalog(CategoryId::Tracks), items.tracks);
+    for (auto& item : leagueCars) items.cars.push_back(item.get());
+    return items;
+}
+
+std::vector<ItemToVerify> ItemsToVerify(const EventItems& items)
+{
+    std::vector<ItemToVerify> checked;
+    for (auto [list, word] : {std::pair{&items.sims, "Sim"}, {&items.tracks, "Track"}, {&items.cars, "Car"}})
+        for (ContentItem* item : *list) checked.push_back({item, word});
+    return checked;
+}
+
+ItemSet QuickCheck::ChangedItems(const EventItems& items)
+{
+    ItemSet changed;
+    for (const ItemToVerify& item : ItemsToVerify(items)) {
+        if (IsNeeded(*item.item)) continue;
+        auto known = known_.find(item.item);
+        if (known == known_.end())
+            known = known_.emplace(item.item, ItemFilesChanged(env_, *item.item, item.categoryWord)).first;
+        if (known->second) changed.insert(item.item);
+    }
+    return changed;
+}
+
+std::string ContentReadiness(const EventItems& items, const ItemSet& changed)
+{
+    unsigned count = 0, megabytes = 0;
+    for (const ItemToVerify& item : ItemsToVerify(items)) {
+        if (!IsNeeded(*item.item) && !changed.count(item.item)) continue;
+        ++count;
+        megabytes += static_cast<unsigned>(std::max(ParseLeadingNumber(item.item->FileSize), 0));
+    }
+    if (count == 0) return "Ready";
+    return std::to_string(count) + " to get (" + std::to_string(megabytes) + " MB)";
+}
+
+void DescribeEventContent(LauncherState& state)
+{
+    QuickCheck check(state.env);
+    std::map<const LeagueRecord*, PartnerCars> partners;
+    for (EventRow& row : state.schedule.rows) {
+        RaceEvent& event = *row.event;
+        const EventItems items = ItemsForEvent(event, state, CarsOfLeague(event, state, partners));
+        event.Content = ContentReadiness(items, check.ChangedItems(items));
+        row.texts[kContentColumn] = event.Content;
+    }
+}

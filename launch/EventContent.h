@@ -1,0 +1,48 @@
+#pragma once
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "catalog/Refresh.h"
+#include "install/FileRecord.h"
+#include "install/VerifyItems.h"
+
+// What a race uses of the league's content, whatever its state, and whether
+// it is all there.
+
+// Whether ids holds one of wanted.
+bool HoldsAny(const std::vector<int>& ids, const std::vector<int>& wanted);
+
+// The items a race uses: the sims and cars of its vehicles, its track by
+// number and by the name the race server reports (or, while the server has
+// not reported one, by the event's own track name), and the league cars.
+struct EventItems {
+    std::vector<ContentItem*> sims;
+    std::vector<ContentItem*> tracks;
+    std::vector<ContentItem*> cars;  // the catalog's, then the league cars
+};
+EventItems ItemsForEvent(const RaceEvent& event, LauncherState& state, ContentList& leagueCars);
+
+// The same, each with its category word, for checking.
+std::vector<ItemToVerify> ItemsToVerify(const EventItems& items);
+
+using ItemSet = std::set<const ContentItem*>;
+// The quick check of installed files, each item looked at once.
+class QuickCheck {
+public:
+    explicit QuickCheck(const LauncherEnvironment& env) : env_(env) {}
+    // The installed, current items among them whose files have changed.
+    ItemSet ChangedItems(const EventItems& items);
+
+private:
+    const LauncherEnvironment& env_;
+    std::map<const ContentItem*, bool> known_;
+};
+
+// "Ready", or "%u to get (%u MB)" for the items missing, out of date or changed.
+std::string ContentReadiness(const EventItems& items, const ItemSet& changed);
+
+// Sets every listed event's readiness and its row's Content text, from the
+// catalog, the install caches and the quick check; nothing is fetched.
+void DescribeEventContent(LauncherState& state);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -28,17 +29,27 @@ void RunInParallel(size_t count, const std::function<void(unsigned worker, size_
 {
     if (count == 0) return;
     const unsigned workers = static_cast<unsigned>(std::min<size_t>(ParallelWorkers(), count));
-    std::atomic<size_t> next{0};
-    std::atomic<unsigned> running{workers};
+    std::atomic<size_t> next{0}, completed{0};
     UniqueHandle allDone(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     std::vector<std::thread> threads;
     for (unsigned worker = 0; worker < workers; ++worker) {
-        threads.emplace_back([&, worker] {
-            for (size_t index = next++; index < count; index = next++) work(worker, index);
-            if (--running == 0) SetEvent(allDone.get());
-        });
+        try {
+            threads.emplace_back([&, worker] {
+                for (size_t index = next++; index < count; index = next++) {
+                    work(worker, index);
+                    if (++completed == count) SetEvent(allDone.get());
+                }
+            });
+        } catch (const std::system_error&) {
+            break;  // the threads that started take every index
+        }
     }
-    while (WaitForSingleObject(allDone.get(), kWaitingIntervalMs) == WAIT_TIMEOUT)
+    // Without a thread of its own the work runs here, between the waits.
+    for (size_t index = threads.empty() ? 0 : count; index < count; ++index) {
+        work(0, index);
+        if (waiting) waiting();
+    }
+    while (!threads.empty() && WaitForSingleObject(allDone.get(), kWaitingIntervalMs) == WAIT_TIMEOUT)
         if (waiting) waiting();
     for (std::thread& thread : threads) thread.join();
 }

@@ -1,7 +1,13 @@
 #pragma once
 #include <windows.h>
+#include <cstdint>
 #include <string>
 #include <vector>
+
+// A size or time the platform gives in two halves, as one number.
+inline uint64_t JoinedNumber(DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; }
+// A FILETIME's 100 ns ticks since 1601.
+inline uint64_t FileTimeNumber(const FILETIME& time) { return JoinedNumber(time.dwHighDateTime, time.dwLowDateTime); }
 
 // Reads a whole file as bytes; false when it is missing or cannot be read.
 // Opened with shared reading so the sim may hold it open meanwhile.

@@ -12,6 +12,12 @@ std::wstring Widened(const std::string& text, UINT codePage, DWORD flags)
     return wide;
 }
 
+std::wstring FoldedName(std::wstring name)
+{
+    if (!name.empty()) CharLowerBuffW(&name[0], static_cast<DWORD>(name.size()));
+    return name;
+}
+
 std::string Narrowed(const std::wstring& text, UINT codePage)
 {
     if (text.empty()) return std::string();

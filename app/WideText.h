@@ -7,3 +7,6 @@
 // text that is not valid in the code page gives an empty result.
 std::wstring Widened(const std::string& text, UINT codePage, DWORD flags = 0);
 std::string Narrowed(const std::wstring& text, UINT codePage);
+
+// A name as the file system compares names: regardless of case.
+std::wstring FoldedName(std::wstring name);

@@ -17,14 +17,6 @@ namespace {
 constexpr size_t kCheckBlockSize = 1 << 20;
 constexpr size_t kFilesWorthThreads = 64;
 
-std::wstring FoldedCase(std::wstring text)
-{
-    if (!text.empty()) CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
-uint64_t JoinedNumber(DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; }
-
 bool ParseLine(const std::string& line, RecordedFile& file)
 {
     unsigned crc = 0;
@@ -55,11 +47,11 @@ std::wstring RecordedFilePath(const std::string& simFolder, const RecordedFile& 
 
 std::vector<RecordedFile> RecordedFiles(const std::string& simFolder, const std::vector<ExtractedFile>& written)
 {
-    const std::wstring sim = FoldedCase(Widened(simFolder, CP_ACP));
+    const std::wstring sim = FoldedName(Widened(simFolder, CP_ACP));
     std::vector<RecordedFile> files;
     files.reserve(written.size());
     for (const ExtractedFile& file : written) {
-        if (sim.empty() || file.path.size() <= sim.size() || FoldedCase(file.path.substr(0, sim.size())) != sim)
+        if (sim.empty() || file.path.size() <= sim.size() || FoldedName(file.path.substr(0, sim.size())) != sim)
             continue;
         files.push_back({file.crc32, file.size, file.lastWrite, Narrowed(file.path.substr(sim.size()), CP_UTF8)});
     }
@@ -101,7 +93,7 @@ size_t CountChangedFiles(const std::string& simFolder, const std::vector<Recorde
         if (!GetFileAttributesExW((sim + Widened(file.path, CP_UTF8)).c_str(), GetFileExInfoStandard, &found) ||
             (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
             JoinedNumber(found.nFileSizeHigh, found.nFileSizeLow) != file.size ||
-            JoinedNumber(found.ftLastWriteTime.dwHighDateTime, found.ftLastWriteTime.dwLowDateTime) != file.lastWrite)
+            FileTimeNumber(found.ftLastWriteTime) != file.lastWrite)
             ++changed;
     };
     // Threads pay off only for many files.

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <thread>
 
+#include "app/FileReplace.h"
 #include "app/Handles.h"
 #include "app/MessageBox.h"
 #include "app/Records.h"
@@ -122,13 +123,10 @@ Path BaseNameAndExtension(const Path& name)
     return cut == Path::npos ? name : name.substr(cut + 1);
 }
 
-// Names compare as the file system compares them: regardless of case.
 template <class Path>
 std::wstring NameKey(const Path& name)
 {
-    std::wstring key = AsWide(name);
-    if (!key.empty()) CharLowerBuffW(&key[0], static_cast<DWORD>(key.size()));
-    return key;
+    return FoldedName(AsWide(name));
 }
 
 void ReportFailure(const std::string& text)
@@ -221,7 +219,7 @@ bool WriteEntryData(unzFile zip, HANDLE out, FileJob& job, std::vector<char>& bu
     FILETIME stamp;
     if (!DosTimeToUtc(job.info->dosDateTime, stamp) || !SetFileTime(out, &stamp, nullptr, &stamp))
         GetFileTime(out, nullptr, nullptr, &stamp);
-    job.lastWrite = (static_cast<uint64_t>(stamp.dwHighDateTime) << 32) | stamp.dwLowDateTime;
+    job.lastWrite = FileTimeNumber(stamp);
     return true;
 }
 

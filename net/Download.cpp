@@ -1,5 +1,6 @@
 #include "net/Download.h"
 
+#include "app/FileReplace.h"
 #include "app/SafePaths.h"
 #include "net/HttpTransfer.h"
 
@@ -25,7 +26,7 @@ time_t CalendarSeconds()
     constexpr unsigned long long kTicksPerSecond = 10000000ULL;
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const unsigned long long ticks = FileTimeNumber(now);
     return static_cast<time_t>((ticks - kUnixEpochTicks) / kTicksPerSecond);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/FileReplace.h"
 #include "app/IniFile.h"
 
 namespace {
@@ -51,10 +52,6 @@ bool ReadRecord(const std::string& tempPath, ResumeRecord& record)
     return !record.url.empty() && record.totalLength > 0 && !record.Validator().empty();
 }
 
-unsigned long long Ticks(const FILETIME& time)
-{
-    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
 
 void RemoveOlderThan(const std::string& pattern, const std::string& folder, unsigned long long limit)
 {
@@ -62,7 +59,7 @@ void RemoveOlderThan(const std::string& pattern, const std::string& folder, unsi
     FindHandle find(FindFirstFileA((folder + pattern).c_str(), &found));
     if (!find) return;
     do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && Ticks(found.ftLastWriteTime) < limit)
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && FileTimeNumber(found.ftLastWriteTime) < limit)
             DeleteFileA((folder + found.cFileName).c_str());
     } while (FindNextFileA(find.get(), &found));
 }
@@ -221,6 +218,6 @@ void ReceiveFile::RemoveStaleLeftovers(const std::string& folder, int maxAgeDays
 {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    const unsigned long long limit = Ticks(now) - static_cast<unsigned long long>(maxAgeDays) * kTicksPerDay;
+    const unsigned long long limit = FileTimeNumber(now) - static_cast<unsigned long long>(maxAgeDays) * kTicksPerDay;
     for (const char* pattern : {"zdl*.tmp", "zdl*.inf"}) RemoveOlderThan(pattern, folder, limit);
 }

@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FileReplace.h"
 #include "app/Settings.h"
 #include "launch/EventContent.h"
 #include "launch/LaunchSequence.h"
@@ -130,7 +131,7 @@ TEST_F(LaunchSequenceTest, ReadinessAndLaunchTakeItemsWhoseFilesChanged)
     std::vector<RecordedFile> harbour = {{0, 7, 0, "GameData\\harbour.gdb"}};
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     GetFileAttributesExA((sim_ + "GameData\\harbour.gdb").c_str(), GetFileExInfoStandard, &data);
-    harbour[0].lastWrite = (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    harbour[0].lastWrite = FileTimeNumber(data.ftLastWriteTime);
     WriteFileRecord(ItemRecordPath(state_.env, *tracks[1], "Track"), harbour);
     WriteFileRecord(ItemRecordPath(state_.env, *tracks[0], "Track"), {{0, 5, 0, "GameData\\oval.gdb"}});
 

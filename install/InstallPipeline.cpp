@@ -44,11 +44,6 @@ const LeagueRecord& LeagueOf(const ContentItem& item, const LauncherEnvironment&
     return item.league ? *item.league : env.defaultLeague;
 }
 
-CacheEntry CacheEntryOf(const LauncherEnvironment& env, const ContentItem& item, const std::string& word, int id)
-{
-    return CacheEntryFor(env.LeagueFolder(), item.league, env.defaultLeague, env.installation.number, word, id);
-}
-
 // Two failures end a whole install: the window comes back first, so the
 // message does not appear over a hidden or half-painted window.
 void Stop(const InstallContext& context, const std::string& text, UINT type)
@@ -123,9 +118,9 @@ DWORD RunInstaller(const std::string& localFile, DWORD& exitCode)
 void RecordOutcome(const LauncherEnvironment& env, const ContentItem& item, const std::string& word, bool installed,
                    const std::vector<RecordedFile>& files)
 {
-    const CacheEntry entry = CacheEntryOf(env, item, word, item.ID);
+    const CacheEntry entry = ItemCacheEntry(env, item, word, item.ID);
     WriteCacheInstalled(entry, installed);
-    for (int toggle : item.toggleIds) WriteCacheInstalled(CacheEntryOf(env, item, word, toggle), !installed);
+    for (int toggle : item.toggleIds) WriteCacheInstalled(ItemCacheEntry(env, item, word, toggle), !installed);
     WriteCacheDate(entry, item.date);
     WriteCacheModified(entry, false);
     const std::string record = FileRecordPath(env.LeagueFolder(), entry.section);
@@ -264,6 +259,12 @@ ItemResult ProcessItem(const InstallContext& context, const ContentItem& item, c
 }  // namespace
 
 
+CacheEntry ItemCacheEntry(const LauncherEnvironment& env, const ContentItem& item, const std::string& categoryWord,
+                          int id)
+{
+    return CacheEntryFor(env.LeagueFolder(), item.league, env.defaultLeague, env.installation.number, categoryWord, id);
+}
+
 std::string UnsafeItemPath(const ContentItem& item, const LeagueRecord& league)
 {
     if (league.name.empty() || PathComponents(league.name).size() != 1 ||
@@ -292,9 +293,9 @@ void MarkItemsAsCurrent(const LauncherEnvironment& env, const std::vector<Conten
 {
     for (const ContentItem* item : items) {
         const bool current = !item->notInstalled && !item->outOfDate;
-        const CacheEntry entry = CacheEntryOf(env, *item, categoryWord, item->ID);
+        const CacheEntry entry = ItemCacheEntry(env, *item, categoryWord, item->ID);
         WriteCacheInstalled(entry, !current);
-        for (int toggle : item->toggleIds) WriteCacheInstalled(CacheEntryOf(env, *item, categoryWord, toggle), false);
+        for (int toggle : item->toggleIds) WriteCacheInstalled(ItemCacheEntry(env, *item, categoryWord, toggle), false);
         WriteCacheDate(entry, item->date);
         // The driver vouches for the files as they are.
         WriteCacheModified(entry, false);

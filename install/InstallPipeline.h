@@ -22,6 +22,11 @@ void InstallItems(const InstallContext& context, const std::vector<ContentItem*>
                   const std::string& categoryWord, bool remove);
 
 
+// Where the install cache keeps item `id` (the item's own ID or one of its
+// toggle ids) of the item's league.
+CacheEntry ItemCacheEntry(const LauncherEnvironment& env, const ContentItem& item, const std::string& categoryWord,
+                          int id);
+
 // Why the item's catalog paths may not be used (the offending entry), or
 // empty when "Prefix Path", its delete folders and delete files all stay
 // inside the sim folder and its league's name is a plain folder name. The

@@ -6,6 +6,7 @@
 
 #include "app/MessageBox.h"
 #include "app/Parallel.h"
+#include "install/InstallPipeline.h"
 #include "net/LongWork.h"
 #include "net/StatusPopup.h"
 
@@ -14,11 +15,6 @@ namespace {
 constexpr double kMegabyte = 1024.0 * 1024.0;
 // The popup's text changes at most this often: each change crosses to its thread.
 constexpr ULONGLONG kProgressIntervalMs = 100;
-
-CacheEntry EntryOf(const LauncherEnvironment& env, const ContentItem& item, const std::string& word)
-{
-    return CacheEntryFor(env.LeagueFolder(), item.league, env.defaultLeague, env.installation.number, word, item.ID);
-}
 
 std::string Megabytes(uint64_t bytes)
 {
@@ -149,7 +145,7 @@ std::string ClosingText(const VerifyRun& run, double seconds)
 
 std::string ItemRecordPath(const LauncherEnvironment& env, const ContentItem& item, const std::string& categoryWord)
 {
-    return FileRecordPath(env.LeagueFolder(), EntryOf(env, item, categoryWord).section);
+    return FileRecordPath(env.LeagueFolder(), ItemCacheEntry(env, item, categoryWord, item.ID).section);
 }
 
 bool VerifyItems(const LauncherEnvironment& env, const std::vector<ItemToVerify>& items)
@@ -165,7 +161,7 @@ bool VerifyItems(const LauncherEnvironment& env, const std::vector<ItemToVerify>
     for (const RecordedItem& item : run.items) {
         if (item.changed + item.missing == 0) continue;
         same = false;
-        WriteCacheModified(EntryOf(env, *item.item->item, item.item->categoryWord), true);
+        WriteCacheModified(ItemCacheEntry(env, *item.item->item, item.item->categoryWord, item.item->item->ID), true);
     }
     ShowStatus(false);
     if (!whole) return false;

@@ -22,16 +22,6 @@ const char kFetchStatusTitle[] = "Checking for league cars\r\n";
 // A fetched reply waits under this suffix until it proved to be a content file.
 const char kFetchSuffix[] = ".new";
 
-bool IsPartnerLeague(const RaceEvent& event, const LauncherState& state)
-{
-    return event.league != nullptr && event.league != &state.env.defaultLeague;
-}
-
-int ReadLeagueNumber(const std::string& file)
-{
-    return ReadIniNumber(file, "Application", "GRDID");
-}
-
 // Downloads the content file beside its copy and lets it replace the copy
 // only when it is one; a reply that is not is reported and dropped.
 bool FetchContentFile(const LeagueRecord& league, const std::string& copyPath)
@@ -47,7 +37,7 @@ bool FetchContentFile(const LeagueRecord& league, const std::string& copyPath)
         return false;
     }
     ShowStatus(false);
-    if (ReadLeagueNumber(fetched) == 0) {
+    if (LeagueNumberInCopy(fetched) == 0) {
         ShowMessage(LeagueReplyMessage(fetched, league), MB_OK);
         DeleteFileA(fetched.c_str());
         return false;
@@ -102,24 +92,39 @@ std::string LeagueReplyText(const std::string& reply, const LeagueRecord& league
     return "A valid ZANT Launcher file was received from " + league.name;
 }
 
+LeagueRecord* PartnerLeagueOf(const RaceEvent& event, const LauncherState& state)
+{
+    const bool partner = event.league != nullptr && event.league != &state.env.defaultLeague;
+    return state.env.dedicated || !partner ? nullptr : event.partnerLeague.get();
+}
+
+int LeagueNumberInCopy(const std::string& copyPath)
+{
+    return ReadIniNumber(copyPath, "Application", "GRDID");
+}
+
+void ReadLeagueCopy(const LauncherEnvironment& env, const std::string& copyPath, const LeagueRecord& league,
+                    CategoryId id, ContentList& target)
+{
+    LoadContentItems(GetCategory(id), copyPath, env.LeagueFolder() + kSeriesCacheFileName, env.installation.number,
+                     league, env.defaultLeague, target);
+}
+
 void LoadLeagueContent(LauncherState& state, RaceEvent& event, bool fetch)
 {
     state.leagueCars.clear();
     state.leagueSetups.clear();
-    if (state.env.dedicated || !event.partnerLeague || !IsPartnerLeague(event, state)) return;
+    LeagueRecord* partner = PartnerLeagueOf(event, state);
+    if (!partner) return;
 
-    LeagueRecord& league = *event.partnerLeague;
+    LeagueRecord& league = *partner;
     const std::string copyPath = LeagueContentCopyPath(state.env, league);
     if (copyPath.empty()) return;
     CreateDirectoryA((state.env.dataFolder + league.name).c_str(), nullptr);
 
     const bool fetchedValid = fetch && FetchContentFile(league, copyPath);
-    league.number = ReadLeagueNumber(copyPath);
+    league.number = LeagueNumberInCopy(copyPath);
     if (fetch && !fetchedValid) return;
-
-    const std::string seriesCache = state.env.LeagueFolder() + kSeriesCacheFileName;
-    for (CategoryId id : {CategoryId::Cars, CategoryId::Setups}) {
-        LoadContentItems(GetCategory(id), copyPath, seriesCache, state.env.installation.number, league,
-                         state.env.defaultLeague, id == CategoryId::Cars ? state.leagueCars : state.leagueSetups);
-    }
+    ReadLeagueCopy(state.env, copyPath, league, CategoryId::Cars, state.leagueCars);
+    ReadLeagueCopy(state.env, copyPath, league, CategoryId::Setups, state.leagueSetups);
 }

@@ -24,6 +24,17 @@ std::string LeagueReplyMessage(const std::string& replyFile, const LeagueRecord&
 // The same for a reply in hand, an error page say.
 std::string LeagueReplyText(const std::string& reply, const LeagueRecord& league);
 
+// The partner league whose cars and setups an event brings; null for the
+// default league's events, and always in dedicated-server mode.
+LeagueRecord* PartnerLeagueOf(const RaceEvent& event, const LauncherState& state);
+
+// The league number a content copy gives ("GRDID"); 0 when it is none.
+int LeagueNumberInCopy(const std::string& copyPath);
+// Reads one category of a league's content from its copy, each item judged
+// against the series cache.
+void ReadLeagueCopy(const LauncherEnvironment& env, const std::string& copyPath, const LeagueRecord& league,
+                    CategoryId id, ContentList& target);
+
 // Empties the league car and setup lists and, for an event of a partner
 // league, fills them from its content file: fetched first when fetch is on
 // (a reply without "GRDID" is reported and never replaces the last good

@@ -8,8 +8,6 @@
 
 namespace {
 
-bool IsNeeded(const ContentItem& item) { return item.outOfDate || item.notInstalled; }
-
 void AddTracks(const RaceEvent& event, ContentList& tracks, std::vector<ContentItem*>& taken)
 {
     for (auto& item : tracks)
@@ -35,21 +33,25 @@ ContentList& CarsOfLeague(const RaceEvent& event, LauncherState& state,
                           std::map<const LeagueRecord*, PartnerCars>& partners)
 {
     static ContentList none;
-    const LeagueRecord* league = event.partnerLeague.get();
-    if (state.env.dedicated || !league || event.league == &state.env.defaultLeague) return none;
+    const LeagueRecord* league = PartnerLeagueOf(event, state);
+    if (!league) return none;
     auto known = partners.find(league);
     if (known != partners.end()) return known->second.cars;
     PartnerCars& loaded = partners[league];
     const std::string copy = LeagueContentCopyPath(state.env, *league);
     if (copy.empty()) return loaded.cars;
     loaded.league = *league;
-    loaded.league.number = ReadIniNumber(copy, "Application", "GRDID");
-    LoadContentItems(GetCategory(CategoryId::Cars), copy, state.env.LeagueFolder() + kSeriesCacheFileName,
-                     state.env.installation.number, loaded.league, state.env.defaultLeague, loaded.cars);
+    loaded.league.number = LeagueNumberInCopy(copy);
+    ReadLeagueCopy(state.env, copy, loaded.league, CategoryId::Cars, loaded.cars);
     return loaded.cars;
 }
 
 }  // namespace
+
+bool IsNeeded(const ContentItem& item, const ItemSet& changed)
+{
+    return item.outOfDate || item.notInstalled || changed.count(&item) != 0;
+}
 
 bool HoldsAny(const std::vector<int>& ids, const std::vector<int>& wanted)
 {
@@ -85,7 +87,7 @@ ItemSet QuickCheck::ChangedItems(const EventItems& items)
 {
     ItemSet changed;
     for (const ItemToVerify& item : ItemsToVerify(items)) {
-        if (IsNeeded(*item.item)) continue;
+        if (IsNeeded(*item.item, {})) continue;
         auto known = known_.find(item.item);
         if (known == known_.end())
             known = known_.emplace(item.item, ItemFilesChanged(env_, *item.item, item.categoryWord)).first;
@@ -98,7 +100,7 @@ std::string ContentReadiness(const EventItems& items, const ItemSet& changed)
 {
     unsigned count = 0, megabytes = 0;
     for (const ItemToVerify& item : ItemsToVerify(items)) {
-        if (!IsNeeded(*item.item) && !changed.count(item.item)) continue;
+        if (!IsNeeded(*item.item, changed)) continue;
         ++count;
         megabytes += static_cast<unsigned>(std::max(ParseLeadingNumber(item.item->FileSize), 0));
     }

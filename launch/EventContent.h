@@ -40,6 +40,10 @@ private:
     std::map<const ContentItem*, bool> known_;
 };
 
+// Whether a race must get the item: missing, out of date, or installed with
+// files that changed since (one of changed).
+bool IsNeeded(const ContentItem& item, const ItemSet& changed);
+
 // "Ready", or "%u to get (%u MB)" for the items missing, out of date or changed.
 std::string ContentReadiness(const EventItems& items, const ItemSet& changed);
 

@@ -24,12 +24,6 @@ constexpr DWORD kUnzipRetryDelayMs = 1000;
 const char kDedicatedProgram[] = "VORA Dedicated.exe";
 const char kDefaultMaxPlayers[] = "52";
 
-// Missing, out of date, or installed with files that changed since.
-bool IsNeeded(const ContentItem& item, const ItemSet& changed)
-{
-    return item.outOfDate || item.notInstalled || changed.count(&item) != 0;
-}
-
 int SizeInMegabytes(const ContentItem& item)
 {
     return ParseLeadingNumber(item.FileSize);

@@ -8,17 +8,20 @@
 
 namespace {
 
-void AddTracks(const RaceEvent& event, ContentList& tracks, std::vector<ContentItem*>& taken)
+void AddTracks(const RaceEvent& event, ContentList& tracks, SilentServerTracks silent, const ItemFilter& keep,
+               std::vector<ContentItem*>& taken)
 {
     for (auto& item : tracks)
-        if (event.TrackID != 0 && static_cast<const TrackItem*>(item.get())->TrackID == event.TrackID)
+        if (event.TrackID != 0 && static_cast<const TrackItem*>(item.get())->TrackID == event.TrackID && keep(*item))
             taken.push_back(item.get());
-    const std::string& reported = event.ServerTrack.empty() ? event.Track : event.ServerTrack;
+    // An empty name is in every track's.
+    const std::string& reported =
+        event.ServerTrack.empty() && silent == SilentServerTracks::EventsOwn ? event.Track : event.ServerTrack;
     const std::string name = reported.substr(0, reported.find(' '));
     for (auto& item : tracks) {
         const bool listed = std::any_of(taken.begin(), taken.end(),
                                         [&](const ContentItem* track) { return track->ID == item->ID; });
-        if (!listed && item->Name.find(name) != std::string::npos) taken.push_back(item.get());
+        if (!listed && item->Name.find(name) != std::string::npos && keep(*item)) taken.push_back(item.get());
     }
 }
 
@@ -59,26 +62,37 @@ bool HoldsAny(const std::vector<int>& ids, const std::vector<int>& wanted)
                        [&](int id) { return std::find(wanted.begin(), wanted.end(), id) != wanted.end(); });
 }
 
-EventItems ItemsForEvent(const RaceEvent& event, LauncherState& state, ContentList& leagueCars)
+int SizeInMegabytes(const ContentItem& item)
 {
+    return ParseLeadingNumber(item.FileSize);
+}
+
+EventItems ItemsForEvent(const RaceEvent& event, LauncherState& state, ContentList& leagueCars,
+                         SilentServerTracks silent, const ItemFilter& filter)
+{
+    const ItemFilter keep = filter ? filter : [](const ContentItem&) { return true; };
     EventItems items;
     if (!event.VehicleIDs.empty()) {
         for (auto& item : state.Catalog(CategoryId::Sims))
-            if (event.ID == 0 || HoldsAny(static_cast<const VehicleItem*>(item.get())->vehicleIds, event.VehicleIDs))
+            if ((event.ID == 0 || HoldsAny(static_cast<const VehicleItem*>(item.get())->vehicleIds, event.VehicleIDs)) &&
+                keep(*item))
                 items.sims.push_back(item.get());
         for (auto& item : state.Catalog(CategoryId::Cars))
-            if (event.ID == 0 || HoldsAny({static_cast<const CarItem*>(item.get())->VehicleID}, event.VehicleIDs))
+            if ((event.ID == 0 || HoldsAny({static_cast<const CarItem*>(item.get())->VehicleID}, event.VehicleIDs)) &&
+                keep(*item))
                 items.cars.push_back(item.get());
     }
-    AddTracks(event, state.Catalog(CategoryId::Tracks), items.tracks);
-    for (auto& item : leagueCars) items.cars.push_back(item.get());
+    AddTracks(event, state.Catalog(CategoryId::Tracks), silent, keep, items.tracks);
+    for (auto& item : leagueCars)
+        if (keep(*item)) items.leagueCars.push_back(item.get());
     return items;
 }
 
 std::vector<ItemToVerify> ItemsToVerify(const EventItems& items)
 {
     std::vector<ItemToVerify> checked;
-    for (auto [list, word] : {std::pair{&items.sims, "Sim"}, {&items.tracks, "Track"}, {&items.cars, "Car"}})
+    for (auto [list, word] : {std::pair{&items.sims, "Sim"}, {&items.tracks, "Track"}, {&items.cars, "Car"},
+                              {&items.leagueCars, "Car"}})
         for (ContentItem* item : *list) checked.push_back({item, word});
     return checked;
 }
@@ -102,7 +116,7 @@ std::string ContentReadiness(const EventItems& items, const ItemSet& changed)
     for (const ItemToVerify& item : ItemsToVerify(items)) {
         if (!IsNeeded(*item.item, changed)) continue;
         ++count;
-        megabytes += static_cast<unsigned>(std::max(ParseLeadingNumber(item.item->FileSize), 0));
+        megabytes += static_cast<unsigned>(std::max(SizeInMegabytes(*item.item), 0));
     }
     if (count == 0) return "Ready";
     return std::to_string(count) + " to get (" + std::to_string(megabytes) + " MB)";

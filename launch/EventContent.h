@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -15,14 +16,23 @@
 bool HoldsAny(const std::vector<int>& ids, const std::vector<int>& wanted);
 
 // The items a race uses: the sims and cars of its vehicles, its track by
-// number and by the name the race server reports (or, while the server has
-// not reported one, by the event's own track name), and the league cars.
+// number and by the name the race server reports, and the league cars.
 struct EventItems {
     std::vector<ContentItem*> sims;
     std::vector<ContentItem*> tracks;
-    std::vector<ContentItem*> cars;  // the catalog's, then the league cars
+    std::vector<ContentItem*> cars;  // the catalog's
+    std::vector<ContentItem*> leagueCars;
 };
-EventItems ItemsForEvent(const RaceEvent& event, LauncherState& state, ContentList& leagueCars);
+// While the race server has not reported a track, the launch takes every
+// track it takes at all; readiness takes the tracks named like the event's own.
+enum class SilentServerTracks { Every, EventsOwn };
+using ItemFilter = std::function<bool(const ContentItem&)>;
+// Only the items keep takes (all without one) are collected.
+EventItems ItemsForEvent(const RaceEvent& event, LauncherState& state, ContentList& leagueCars,
+                         SilentServerTracks silent = SilentServerTracks::EventsOwn, const ItemFilter& keep = nullptr);
+
+// An item's "File Size" in MB.
+int SizeInMegabytes(const ContentItem& item);
 
 // The same, each with its category word, for checking.
 std::vector<ItemToVerify> ItemsToVerify(const EventItems& items);

@@ -24,66 +24,10 @@ constexpr DWORD kUnzipRetryDelayMs = 1000;
 const char kDedicatedProgram[] = "VORA Dedicated.exe";
 const char kDefaultMaxPlayers[] = "52";
 
-int SizeInMegabytes(const ContentItem& item)
-{
-    return ParseLeadingNumber(item.FileSize);
-}
-
 void Take(ContentItem& item, const std::string& label, std::vector<ContentItem*>& list, std::string& summary)
 {
     list.push_back(&item);
     summary += "\r\n" + label + "  (" + std::to_string(SizeInMegabytes(item)) + " MB)";
-}
-
-void CollectSims(const RaceEvent& event, LauncherState& state, const ItemSet& changed, NeededItems& needed)
-{
-    if (event.VehicleIDs.empty()) return;
-    for (auto& item : state.Catalog(CategoryId::Sims)) {
-        const auto* sim = static_cast<const VehicleItem*>(item.get());
-        if (IsNeeded(*item, changed) && (event.ID == 0 || HoldsAny(sim->vehicleIds, event.VehicleIDs)))
-            Take(*item, item->Name, needed.sims, needed.summary);
-    }
-}
-
-void CollectTracks(const RaceEvent& event, LauncherState& state, const ItemSet& changed, NeededItems& needed)
-{
-    ContentList& tracks = state.Catalog(CategoryId::Tracks);
-    if (event.TrackID != 0) {
-        for (auto& item : tracks) {
-            if (IsNeeded(*item, changed) && static_cast<const TrackItem*>(item.get())->TrackID == event.TrackID)
-                Take(*item, item->Name, needed.tracks, needed.summary);
-        }
-    }
-    // The track the race server runs, when the events file's number misses it.
-    const std::string reported = event.ServerTrack.substr(0, event.ServerTrack.find(' '));
-    for (auto& item : tracks) {
-        const bool listed = std::any_of(needed.tracks.begin(), needed.tracks.end(),
-                                        [&](const ContentItem* taken) { return taken->ID == item->ID; });
-        if (IsNeeded(*item, changed) && !listed && item->Name.find(reported) != std::string::npos)
-            Take(*item, item->Name, needed.tracks, needed.summary);
-    }
-}
-
-void CollectCars(const RaceEvent& event, LauncherState& state, const ItemSet& changed, NeededItems& needed)
-{
-    if (!event.VehicleIDs.empty()) {
-        for (auto& item : state.Catalog(CategoryId::Cars)) {
-            const auto* car = static_cast<const CarItem*>(item.get());
-            const bool forEvent = event.ID == 0 || std::find(event.VehicleIDs.begin(), event.VehicleIDs.end(),
-                                                             car->VehicleID) != event.VehicleIDs.end();
-            if (IsNeeded(*item, changed) && forEvent) Take(*item, car->Driver, needed.cars, needed.summary);
-        }
-    }
-    int count = 0;
-    int megabytes = 0;
-    for (auto& item : state.leagueCars) {
-        if (!IsNeeded(*item, changed)) continue;
-        needed.cars.push_back(item.get());
-        ++count;
-        megabytes += SizeInMegabytes(*item);
-    }
-    if (count > 0)
-        needed.summary += "\r\n" + std::to_string(count) + " League Cars  (" + std::to_string(megabytes) + " MB)";
 }
 
 std::string SetupDatePart(const std::string& date)
@@ -200,13 +144,24 @@ void StartSim(LauncherState& state, const RaceEvent& event, const LaunchHooks& h
 
 NeededItems CollectNeededItems(const RaceEvent& event, LauncherState& state)
 {
-    NeededItems needed;
     // Files changed since their install are repaired with the rest.
     QuickCheck check(state.env);
     const ItemSet changed = check.ChangedItems(ItemsForEvent(event, state, state.leagueCars));
-    CollectSims(event, state, changed, needed);
-    CollectTracks(event, state, changed, needed);
-    CollectCars(event, state, changed, needed);
+    const EventItems items = ItemsForEvent(event, state, state.leagueCars, SilentServerTracks::Every,
+                                           [&changed](const ContentItem& item) { return IsNeeded(item, changed); });
+    NeededItems needed;
+    for (ContentItem* item : items.sims) Take(*item, item->Name, needed.sims, needed.summary);
+    for (ContentItem* item : items.tracks) Take(*item, item->Name, needed.tracks, needed.summary);
+    for (ContentItem* item : items.cars)
+        Take(*item, static_cast<const CarItem*>(item)->Driver, needed.cars, needed.summary);
+    int megabytes = 0;
+    for (ContentItem* item : items.leagueCars) {
+        needed.cars.push_back(item);
+        megabytes += SizeInMegabytes(*item);
+    }
+    if (!items.leagueCars.empty())
+        needed.summary += "\r\n" + std::to_string(items.leagueCars.size()) + " League Cars  (" +
+                          std::to_string(megabytes) + " MB)";
     return needed;
 }
 

@@ -8,6 +8,13 @@
 
 namespace {
 
+// Whether ids holds one of wanted.
+bool HoldsAny(const std::vector<int>& ids, const std::vector<int>& wanted)
+{
+    return std::any_of(ids.begin(), ids.end(),
+                       [&](int id) { return std::find(wanted.begin(), wanted.end(), id) != wanted.end(); });
+}
+
 void AddTracks(const RaceEvent& event, ContentList& tracks, SilentServerTracks silent, const ItemFilter& keep,
                std::vector<ContentItem*>& taken)
 {
@@ -54,12 +61,6 @@ ContentList& CarsOfLeague(const RaceEvent& event, LauncherState& state,
 bool IsNeeded(const ContentItem& item, const ItemSet& changed)
 {
     return item.outOfDate || item.notInstalled || changed.count(&item) != 0;
-}
-
-bool HoldsAny(const std::vector<int>& ids, const std::vector<int>& wanted)
-{
-    return std::any_of(ids.begin(), ids.end(),
-                       [&](int id) { return std::find(wanted.begin(), wanted.end(), id) != wanted.end(); });
 }
 
 int SizeInMegabytes(const ContentItem& item)

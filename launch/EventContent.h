@@ -12,9 +12,6 @@
 // What a race uses of the league's content, whatever its state, and whether
 // it is all there.
 
-// Whether ids holds one of wanted.
-bool HoldsAny(const std::vector<int>& ids, const std::vector<int>& wanted);
-
 // The items a race uses: the sims and cars of its vehicles, its track by
 // number and by the name the race server reports, and the league cars.
 struct EventItems {

@@ -33,16 +33,17 @@ bool ParseLine(const std::string& line, RecordedFile& file)
     return !file.path.empty();
 }
 
+// A recorded file's path, for the wide functions.
+std::wstring RecordedFilePath(const std::wstring& simFolder, const RecordedFile& file)
+{
+    return simFolder + Widened(file.path, CP_UTF8);
+}
+
 }  // namespace
 
 std::string FileRecordPath(const std::string& leagueFolder, const std::string& section)
 {
     return leagueFolder + "Installed\\" + section + ".txt";
-}
-
-std::wstring RecordedFilePath(const std::string& simFolder, const RecordedFile& file)
-{
-    return Widened(simFolder, CP_ACP) + Widened(file.path, CP_UTF8);
 }
 
 std::vector<RecordedFile> RecordedFiles(const std::string& simFolder, const std::vector<ExtractedFile>& written)
@@ -90,7 +91,7 @@ size_t CountChangedFiles(const std::string& simFolder, const std::vector<Recorde
     const auto look = [&](unsigned, size_t index) {
         const RecordedFile& file = files[index];
         WIN32_FILE_ATTRIBUTE_DATA found;
-        if (!GetFileAttributesExW((sim + Widened(file.path, CP_UTF8)).c_str(), GetFileExInfoStandard, &found) ||
+        if (!GetFileAttributesExW(RecordedFilePath(sim, file).c_str(), GetFileExInfoStandard, &found) ||
             (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
             JoinedNumber(found.nFileSizeHigh, found.nFileSizeLow) != file.size ||
             FileTimeNumber(found.ftLastWriteTime) != file.lastWrite)
@@ -104,9 +105,11 @@ size_t CountChangedFiles(const std::string& simFolder, const std::vector<Recorde
     return changed;
 }
 
-FileCheck FileChecker::Check(const std::string& simFolder, const RecordedFile& file, const Progress& progress)
+FileChecker::FileChecker(const std::string& simFolder) : simFolder_(Widened(simFolder, CP_ACP)) {}
+
+FileCheck FileChecker::Check(const RecordedFile& file, const Progress& progress)
 {
-    UniqueHandle in(CreateFileW(RecordedFilePath(simFolder, file).c_str(), GENERIC_READ,
+    UniqueHandle in(CreateFileW(RecordedFilePath(simFolder_, file).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!in) {

@@ -44,14 +44,13 @@ size_t CountChangedFiles(const std::string& simFolder, const std::vector<Recorde
 enum class FileCheck { Same, Changed, Missing, Cancelled };
 class FileChecker {
 public:
+    explicit FileChecker(const std::string& simFolder);
     // Called after every block read with its size; false stops the check
     // (the file then counts as Cancelled).
     using Progress = std::function<bool(uint64_t bytes)>;
-    FileCheck Check(const std::string& simFolder, const RecordedFile& file, const Progress& progress);
+    FileCheck Check(const RecordedFile& file, const Progress& progress);
 
 private:
+    std::wstring simFolder_;
     std::vector<unsigned char> buffer_;
 };
-
-// The path of a recorded file, for the wide functions.
-std::wstring RecordedFilePath(const std::string& simFolder, const RecordedFile& file);

@@ -85,13 +85,13 @@ void ReadRecords(const LauncherEnvironment& env, const std::vector<ItemToVerify>
 // false when cancelled.
 bool CheckFiles(const std::string& simFolder, VerifyRun& run)
 {
-    std::vector<FileChecker> checkers(ParallelWorkers());
+    std::vector<FileChecker> checkers(ParallelWorkers(), FileChecker(simFolder));
     const auto check = [&](unsigned worker, size_t index) {
         FileToCheck& file = run.files[index];
         if (run.stop) return;
         run.lastStarted = index;
         uint64_t read = 0;
-        file.result = checkers[worker].Check(simFolder, *file.file, [&](uint64_t bytes) {
+        file.result = checkers[worker].Check(*file.file, [&](uint64_t bytes) {
             read += bytes;
             run.bytesDone += bytes;
             return !run.stop;
